@@ -453,6 +453,42 @@ struct PSChannelPortsSuite1 {
   SPErr(PI_CALL* Dispose)(PIChannelPort* port);
 };
 
+// Suites the module acquires at the start of every call and holds until its
+// end; a host that lacks any of them cannot run the module. Most are only
+// held: the module calls into the ADM Basic suite (its alert), the Buffer
+// suite and the ChannelPorts suite.
+#define kADMBasicSuite "ADM Basic Suite"
+constexpr int32_t kADMBasicSuiteVersion4 = 4;
+#define kADMDialogSuite "ADM Dialog Suite"
+constexpr int32_t kADMDialogSuiteVersion4 = 4;
+#define kADMItemSuite "ADM Item Suite"
+constexpr int32_t kADMItemSuiteVersion4 = 4;
+#define kADMIconSuite "ADM Icon Suite"
+constexpr int32_t kADMIconSuiteVersion1 = 1;
+#define kADMNotifierSuite "ADM Notifier Suite"
+constexpr int32_t kADMNotifierSuiteVersion1 = 1;
+#define kADMDrawerSuite "ADM Drawer Suite"
+constexpr int32_t kADMDrawerSuiteVersion3 = 3;
+#define kADMTrackerSuite "ADM Tracker Suite"
+constexpr int32_t kADMTrackerSuiteVersion1 = 1;
+#define kADMEntrySuite "ADM Entry Suite"
+constexpr int32_t kADMEntrySuiteVersion2 = 2;
+#define kADMListSuite "ADM List Suite"
+constexpr int32_t kADMListSuiteVersion1 = 1;
+#define kSPBlocksSuite "SP Blocks Suite"
+constexpr int32_t kSPBlocksSuiteVersion2 = 2;
+#define kPSGetPathSuite "Photoshop GetPath Suite for Plug-ins"
+constexpr int32_t kPSGetPathSuiteVersion1 = 1;
+
+// The ADM Basic suite as far as the module uses it: its fourth entry shows an
+// alert with a C-string text. The first three entries are never called.
+typedef void(PI_CALL* ADMUnusedEntry)(void);
+typedef void(PI_CALL* ADMErrorAlertProc)(const char* text);
+struct ADMBasicSuite4 {
+  ADMUnusedEntry unusedEntries[3];
+  ADMErrorAlertProc ErrorAlert;
+};
+
 // ---- Records handed to the entry point ---------------------------------------
 
 struct PlatformData {
@@ -663,6 +699,8 @@ static_assert(sizeof(FilterRecord) == (sizeof(void*) == 8 ? 608 : 488), "modern 
 
 PI_OFFSET(AboutRecord, sSPBasic, 4, 8);
 PI_OFFSET(AboutRecord, plugInRef, 8, 16);
+
+PI_OFFSET(ADMBasicSuite4, ErrorAlert, 12, 24);
 
 PI_OFFSET(HandleProcs, newProc, 4, 8);
 PI_OFFSET(HandleProcs, lockProc, 20, 40);

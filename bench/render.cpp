@@ -1,0 +1,223 @@
+// Render timings on a 2000 x 2000 effect: the preview's single-element
+// re-render (one bevel reshaded, all elements recomposed), each element on its
+// own, the composition alone and a whole render, for a few outline shapes.
+//
+//   bench_render [repetitions]
+#include <time.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <numbers>
+#include <vector>
+
+#include "bevel/BandSweep.h"
+#include "bevel/DirectionTable.h"
+#include "bevel/ElementBuilders.h"
+#include "bevel/OffsetOutline.h"
+#include "geometry/BandEdge.h"
+#include "geometry/NodePool.h"
+#include "geometry/WorkMemory.h"
+#include "maps/ElementMaterials.h"
+#include "render/RenderDriver.h"
+#include "style/StyleRecord.h"
+
+namespace {
+constexpr uint16_t DocumentSize = 2048;
+
+int16_t gResult = 0;
+void* MallocNew(void*, uint32_t size) { return std::malloc(size == 0 ? 1 : size); }
+void MallocDispose(void*, void* block) { std::free(block); }
+
+struct Vertex {
+  double x, y;
+  uint32_t flags;
+};
+
+OffsetRingList* MakeRing(const std::vector<Vertex>& points) {
+  auto* header = static_cast<OffsetRingList*>(NewClearedBlock(sizeof(OffsetRingList)));
+  const double unitsPerPixel = 16777216.0 / DocumentSize;
+  for (const Vertex& p : points) {
+    OffsetNode* node = TakeRecordOf<OffsetNode>(&gOutlinePool);
+    *node = OffsetNode{};
+    node->fx = int32_t(std::llround(p.x * unitsPerPixel));
+    node->fy = int32_t(std::llround(p.y * unitsPerPixel));
+    node->flags = p.flags;
+    if (header->first == nullptr) {
+      node->next = node->prev = node;
+      header->first = node;
+    } else {
+      OffsetNode* last = header->first->prev;
+      node->prev = last;
+      node->next = header->first;
+      last->next = node;
+      header->first->prev = node;
+    }
+  }
+  return header;
+}
+
+struct Shape {
+  const char* name;
+  std::vector<Vertex> points;  // clockwise on screen
+};
+
+// Outline inside (74, 74) .. (1974, 1974): with an Outer Bevel of 50 the effect is 2000 x 2000.
+std::vector<Shape> Shapes() {
+  std::vector<Shape> shapes;
+  shapes.push_back({"square", {{74, 74, 0}, {1974, 74, 0}, {1974, 1974, 0}, {74, 1974, 0}}});
+  Shape circle{"circle (720 curve points)", {}};
+  for (int i = 0; i < 720; ++i) {
+    const double a = 2 * std::numbers::pi * i / 720;
+    circle.points.push_back({1024 + 950 * std::cos(a), 1024 + 950 * std::sin(a), SmoothPoint | CurveEdge});
+  }
+  shapes.push_back(circle);
+  Shape star{"star (10 points)", {}};
+  for (int i = 0; i < 20; ++i) {
+    const double a = 2 * std::numbers::pi * i / 20 - std::numbers::pi / 2, r = i % 2 == 0 ? 950 : 450;
+    star.points.push_back({1024 + r * std::cos(a), 1024 + r * std::sin(a), 0});
+  }
+  shapes.push_back(star);
+  return shapes;
+}
+
+// Process CPU time in milliseconds: the machine is shared, so wall time
+// would mostly measure the other processes.
+double CpuMilliseconds() {
+  timespec t;
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return double(t.tv_sec) * 1e3 + double(t.tv_nsec) * 1e-6;
+}
+
+// Best CPU time of `repetitions` calls.
+template <class F>
+double Time(int repetitions, F f) {
+  double best = 1e30;
+  for (int i = 0; i < repetitions; ++i) {
+    const double start = CpuMilliseconds();
+    f();
+    best = std::fmin(best, CpuMilliseconds() - start);
+  }
+  return best;
+}
+
+// A sweep user that only looks at the winners: the cost of the band sweep itself.
+struct BareSweepUser {
+  static constexpr bool WantsWinner = true;
+  static constexpr bool WantsGaps = false;
+  int64_t checksum = 0;
+  void Store(int32_t, int32_t column, const OffsetNode* winner, int32_t value, float, float) {
+    checksum += value + column + winner->index;
+  }
+  int RowEnd(int32_t) { return 1; }
+};
+
+// Band edges of the Outer Bevel and one sweep over them, storing nothing.
+double BareOuterSweep(int repetitions, OffsetRingList* rings, double size, const ElementBuffer* buffer,
+                      const DirectionTable* directions) {
+  return Time(repetitions, [&] {
+    EmptyPool(&gBandEdgePool);
+    const OffsetNode* first = rings->first;
+    const int64_t x = TruncScaled(first->x, FixedOne), y = TruncScaled(first->y, FixedOne);
+    FixedBounds bounds{x, y, x, y};
+    BandEdgeList edges{nullptr, 0};
+    BuildBands(rings, &edges, &bounds, size, BandForm::Outer);
+    ShiftBandEdges(edges.head, int32_t(bounds.minX >> FixedShift), int32_t(bounds.minY >> FixedShift));
+    BareSweepUser user;
+    SweepBands(edges.head, buffer->width, buffer->height, SweepVariant::Outer, directions, user);
+    if (user.checksum == 1) std::printf(" ");
+    EmptyPool(&gBandEdgePool);
+  });
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int repetitions = argc > 1 ? std::atoi(argv[1]) : 5;
+  BindWorkMemory(WorkMemory{MallocNew, MallocDispose, nullptr, &gResult});
+  DirectionTable directions;
+  MakeDirectionTable(&directions);
+
+  for (const Shape& shape : Shapes()) {
+    StyleRecord style{};
+    SetDefaultStyle(&style);
+    style.bevels[InnerBevelSetting] = BevelSetting{30, 100, 0x000, 0};  // Round joins, profile 0
+    style.bevels[OuterBevelSetting] = BevelSetting{50, 100, 0x000, 0};
+    style.materials[MainElement].reflectivity = 0;
+    std::vector<Vertex> reversed(shape.points.rbegin(), shape.points.rend());
+    for (Vertex& v : reversed) v.flags = 0;
+    if (shape.points[0].flags != 0) {
+      // A reversed curve keeps CurveEdge on the edge walked from each point.
+      for (Vertex& v : reversed) v.flags = SmoothPoint | CurveEdge;
+    }
+    OffsetRingList* outer = MakeRing(shape.points);
+    OffsetRingList* inner = MakeRing(reversed);
+    for (OffsetRingList* list : {outer, inner}) {
+      ClassifyCorners(list);
+      ToPixels(list, DocumentSize, DocumentSize);
+    }
+    ElementBuffer* fields[ElementCount] = {nullptr, nullptr, nullptr};
+    const BevelSetting& o = style.bevels[OuterBevelSetting];
+    const BevelSetting& n = style.bevels[InnerBevelSetting];
+    BuildOuterBevel(outer, BandSettings{o.size, o.bevelFlags, o.miterLimit}, &fields[OuterBevelElement]);
+    BuildInnerBevel(inner, BandSettings{n.size, n.bevelFlags, n.miterLimit}, &fields[InnerBevelElement],
+                    &fields[MainElement]);
+    PixelRect effect;
+    EffectRectangle(fields[OuterBevelElement], fields[InnerBevelElement], fields[MainElement], &effect);
+    PlaceElements(fields[OuterBevelElement], fields[InnerBevelElement], fields[MainElement], effect);
+    FillElementMaterials(&style, fields, 0xF001F);
+    const int32_t width = effect.right - effect.left, height = effect.bottom - effect.top;
+    std::vector<uint8_t> render(size_t(width) * height * 4);
+    uint8_t* mask = nullptr;
+
+    RenderContext context{};
+    context.style = &style;
+    for (int e = 0; e < ElementCount; ++e) context.fields[e] = fields[e];
+    context.innerOutlines = inner;
+    context.outerOutlines = outer;
+    context.directions = &directions;
+    context.effectWidth = width;
+    context.effectHeight = height;
+    context.channelCount = 3;
+    context.renderBuffer = render.data();
+    context.maskBuffer = &mask;
+
+    long pixels[ElementCount] = {0, 0, 0};
+    for (int e = 0; e < ElementCount; ++e)
+      if (fields[e] != nullptr)
+        for (int y = 0; y < fields[e]->height; ++y)
+          for (const Span* s = fields[e]->rows[y]; s != nullptr; s = s->next) pixels[e] += s->xEnd - s->xStart;
+
+    std::printf("%s: effect %d x %d; pixels Main %ld, Inner Bevel %ld, Outer Bevel %ld\n", shape.name, width, height,
+                pixels[0], pixels[1], pixels[2]);
+    const double compose = Time(repetitions, [&] { RenderElements(context, 0); });
+    const double outerTime = Time(repetitions, [&] { RenderElements(context, SelectOuterBevel); });
+    const double innerTime = Time(repetitions, [&] { RenderElements(context, SelectInnerBevel); });
+    const double mainTime = Time(repetitions, [&] { RenderElements(context, SelectMain); });
+    const double all = Time(repetitions, [&] { RenderElements(context, SelectAllElements); });
+    style.renderMode = RenderOuterDistance;
+    const double distance = Time(repetitions, [&] { RenderElements(context, SelectOuterBevel); });
+    style.renderMode = RenderNormal;
+    style.viewFlags = 0;
+    const double hardEdges = Time(repetitions, [&] { RenderElements(context, SelectOuterBevel); });
+    const double bare = BareOuterSweep(repetitions, outer, o.size, fields[OuterBevelElement], &directions);
+    std::printf("  (CPU time, best of %d)\n", repetitions);
+    std::printf("  compose only            %8.1f ms\n", compose);
+    std::printf("  Outer band edges + bare sweep %6.1f ms\n", bare);
+    std::printf("  Outer Bevel + compose   %8.1f ms   (shading alone ~%.1f ms)\n", outerTime, outerTime - compose);
+    std::printf("  Inner Bevel + compose   %8.1f ms   (shading alone ~%.1f ms)\n", innerTime, innerTime - compose);
+    std::printf("  Main + compose          %8.1f ms   (shading alone ~%.1f ms)\n", mainTime, mainTime - compose);
+    std::printf("  all elements            %8.1f ms\n", all);
+    std::printf("  Outer distance display  %8.1f ms\n", distance);
+    std::printf("  Outer, anti-aliasing off%8.1f ms\n", hardEdges);
+    if (gResult != 0) std::printf("  result code %d\n", gResult);
+
+    for (ElementBuffer*& field : fields) DisposeElementBuffer(&field);
+    FreeBlockOf(mask);
+    for (NodePool* pool : {&gMainSpanPool, &gInnerSpanPool, &gOuterSpanPool, &gInnerOffsetPool, &gOuterOffsetPool,
+                           &gOutlinePool, &gBandEdgePool, &gPolygonEdgePool})
+      EmptyPool(pool);
+    FreeBlockOf(outer);
+    FreeBlockOf(inner);
+  }
+  return 0;
+}

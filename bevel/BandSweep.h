@@ -1,0 +1,344 @@
+// The band sweep: walks the band edges of one bevel element over the sampling
+// grid and hands every sub-sample inside the band area to a user, together
+// with the band piece that owns it.
+//
+// Both the band rasterisers (coverage into element buffers) and the bevel
+// shading routines use this one sweep, so that they agree exactly on which
+// sub-samples belong to a bevel and which band piece owns each of them.
+//
+// Along a sample row the opening edges (no first owner) are walked in x order.
+// Each one starts a band interval that follows a chain of band pieces (each
+// piece's end edge leads to the next piece, its second owner) until an edge
+// without a second owner closes it. Where intervals overlap, the piece with
+// the largest band coordinate (the nearest outline) owns the sub-sample; on a
+// tie the interval reached first along the row keeps it. The walking column
+// only moves right, so every sub-sample is handed over at most once.
+//
+// The outline counter keeps samples on the element's own side of the
+// outlines: it drops at opening outline edges and rises at closing ones, and
+// a sub-sample is handed over only while it is 0. The Inner variant sets it to
+// 1 at every row start (rows begin outside the element); the Outer variant
+// starts at 0 and carries it from row to row.
+//
+// A user is any type with:
+//   static constexpr bool WantsWinner;  // the owning piece, coordinate and direction per sub-sample
+//   static constexpr bool WantsGaps;    // the columns between intervals while the counter is 0
+//   WantsWinner:  void Store(int32_t row, int32_t column, const OffsetNode* winner,
+//                            int32_t value, float dx, float dy);   // value: band coordinate, 16.16
+//   otherwise:    void StoreRun(int32_t row, int32_t begin, int32_t end);  // columns [begin, end)
+//   WantsGaps:    void Gap(int32_t row, int32_t begin, int32_t end);       // columns [begin, end)
+//   int RowEnd(int32_t row);  // after every sample row; 0 stops the sweep
+// Only columns inside [0, 8 * width) and rows inside [0, 4 * height) are
+// handed over. The edges are advanced in place and cannot be swept again.
+#pragma once
+#include <cstdint>
+
+#include "bevel/DirectionTable.h"
+#include "bevel/MulDiv.h"
+#include "geometry/BandEdge.h"
+#include "geometry/OffsetNode.h"
+
+// In both variants an edge that begins above row 0 is stepped into place, so
+// that it enters row 0 where it would have been.
+enum class SweepVariant : int32_t {
+  Inner = 0,  // Inner Bevel: the outline counter is 1 at every row start
+  Outer = 1   // Outer Bevel: the counter starts at 0 once and carries over rows
+};
+
+// Per-row state bits the sweep adds to a BandEdge's flags.
+constexpr uint32_t IntervalFinished = 0x10;  // the edge's interval has closed on this row
+constexpr uint32_t IntervalStarted = 0x20;   // the edge's interval has started on this row
+
+namespace sweep_detail {
+
+inline int32_t WrapAdd(int32_t a, int64_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(static_cast<uint64_t>(b)));
+}
+
+inline int32_t ClampToInt32(int64_t value) {
+  if (value > INT32_MAX) return INT32_MAX;
+  if (value < -INT32_MAX) return -INT32_MAX;
+  return static_cast<int32_t>(value);
+}
+
+// Offset of a sample column's centre from an edge's x, rounded up to the
+// column as the rasterisers do: t * 4096 - x + 4095 (x carries its rounding).
+inline int32_t ColumnOffset(int32_t column, const BandEdge* edge) {
+  return static_cast<int32_t>(int64_t(column) * GridOne - edge->x + (GridOne - 1));
+}
+
+// Enters `segment` at `column` across `edge` (its start edge): the band
+// coordinate there, and for a curve piece the angle and its slope per column
+// between its start and end edges.
+inline void EnterSegment(BandEdge* interval, OffsetNode* segment, const BandEdge* edge, int32_t column) {
+  interval->value = WrapAdd(edge->distance, MulDiv(ColumnOffset(column, edge), segment->distanceStep, GridOne));
+  if ((segment->flags & CurveEdge) == 0) return;
+  const BandEdge* end = segment->endEdge;
+  int32_t a0 = edge->direction & DirectionAngleMask;
+  int32_t a1 = end != nullptr ? (end->direction & DirectionAngleMask) : a0;
+  int64_t difference = int64_t(a1) - a0;
+  if (difference > DirectionHalfTurn)
+    difference -= DirectionTurn;
+  else if (difference < -DirectionHalfTurn)
+    difference += DirectionTurn;
+  int64_t span = end != nullptr ? int64_t(end->x) - edge->x : 0;
+  int32_t slope = span != 0 ? ClampToInt32(difference * GridOne / span) : 0;
+  segment->directionStep = slope;
+  segment->direction = WrapAdd(WrapAdd(MulDiv(ColumnOffset(column, edge), slope, GridOne), a0), DirectionBias);
+}
+
+// Stable insertion of `edge` into a list sorted by x and then x step: in
+// front of the first edge with a greater x, or equal x and a greater step.
+inline void InsertOpening(BandEdge** head, BandEdge* edge) {
+  BandEdge** link = head;
+  while (*link != nullptr &&
+         ((*link)->x < edge->x || ((*link)->x == edge->x && (*link)->xStep <= edge->xStep)))
+    link = &(*link)->nextOpening;
+  edge->nextOpening = *link;
+  *link = edge;
+}
+
+// Re-sorts the opening list after the edges moved (stable, nearly sorted).
+inline void ResortOpening(BandEdge** head) {
+  BandEdge* sorted = nullptr;
+  BandEdge* tail = nullptr;
+  BandEdge* edge = *head;
+  while (edge != nullptr) {
+    BandEdge* next = edge->nextOpening;
+    if (tail == nullptr || tail->x < edge->x || (tail->x == edge->x && tail->xStep <= edge->xStep)) {
+      edge->nextOpening = nullptr;
+      if (tail == nullptr)
+        sorted = edge;
+      else
+        tail->nextOpening = edge;
+      tail = edge;
+    } else {
+      InsertOpening(&sorted, edge);
+    }
+    edge = next;
+  }
+  *head = sorted;
+}
+
+// Moves an edge that starts `rows` rows above its first row's position.
+inline void StepEdgeRows(BandEdge* edge, int64_t rows) {
+  edge->x = WrapAdd(edge->x, rows * edge->xStep);
+  edge->distance = WrapAdd(edge->distance, rows * edge->distanceStep);
+  if (edge->directionStep != 0) edge->direction = WrapAdd(edge->direction, rows * edge->directionStep);
+}
+
+}  // namespace sweep_detail
+
+// Sweeps the edge list (sorted by first row, in the element's frame) over
+// 4 * height sample rows and 8 * width sample columns. `directions` is needed
+// only by users that want the winner (for curve pieces). Returns 1, or 0 when
+// the user's row end step asked to stop.
+template <class User>
+int SweepBands(BandEdge* edges, int32_t width, int32_t height, SweepVariant variant,
+               const DirectionTable* directions, User& user) {
+  using namespace sweep_detail;
+  constexpr bool Winner = User::WantsWinner;
+  const int32_t columnLimit = width * SampleColumns;
+  const int32_t rowLimit = height * SampleRows;
+
+  for (BandEdge* edge = edges; edge != nullptr; edge = edge->next) {
+    if (edge->firstOwner != nullptr) edge->firstOwner->startEdge = edge->firstOwner->endEdge = nullptr;
+    if (edge->secondOwner != nullptr) edge->secondOwner->startEdge = edge->secondOwner->endEdge = nullptr;
+  }
+
+  BandEdge* pending = edges;
+  BandEdge* active = nullptr;   // every active edge, linked through next
+  BandEdge* opening = nullptr;  // active edges without a first owner, sorted by x
+  int32_t activeCount = 0;
+  int32_t counter = 0;
+
+  auto activate = [&](BandEdge* edge) {
+    edge->column = edge->x >> GridFractionBits;
+    edge->flags &= EdgeStaticFlags;
+    if (edge->secondOwner != nullptr) edge->secondOwner->startEdge = edge;
+    if (edge->firstOwner != nullptr) edge->firstOwner->endEdge = edge;
+    edge->next = active;
+    active = edge;
+    ++activeCount;
+    if (edge->firstOwner == nullptr) {
+      edge->segment = edge->secondOwner;
+      InsertOpening(&opening, edge);
+    }
+  };
+
+  // Edges that begin above row 0 enter it where they would have been: they
+  // are stepped to row -1 here and advanced once more by row 0.
+  while (pending != nullptr && pending->firstRow < 0) {
+    BandEdge* edge = pending;
+    pending = edge->next;
+    if (edge->lastRow < 0) continue;
+    StepEdgeRows(edge, int64_t(-1) - edge->firstRow);
+    activate(edge);
+  }
+
+  for (int32_t row = 0; row < rowLimit; ++row) {
+    // 1. Advance the active edges to this row.
+    for (BandEdge* edge = active; edge != nullptr; edge = edge->next) {
+      edge->x = WrapAdd(edge->x, edge->xStep);
+      edge->column = edge->x >> GridFractionBits;
+      if constexpr (Winner) {
+        edge->distance = WrapAdd(edge->distance, edge->distanceStep);
+        if (edge->directionStep != 0) edge->direction = WrapAdd(edge->direction, edge->directionStep);
+      }
+      edge->flags &= EdgeStaticFlags;
+      if (edge->firstOwner == nullptr) edge->segment = edge->secondOwner;
+    }
+    ResortOpening(&opening);
+    // 2. Activate the edges that begin on this row.
+    while (pending != nullptr && pending->firstRow <= row) {
+      BandEdge* edge = pending;
+      pending = edge->next;
+      activate(edge);
+    }
+    // 3. The Inner variant starts every row outside the element.
+    if (variant == SweepVariant::Inner) counter = 1;
+
+    // 4, 5. Walk the intervals of the row.
+    const int32_t stepLimit = activeCount + 1;
+    auto finish = [&](BandEdge* interval, const BandEdge* closing) {
+      interval->flags |= IntervalFinished;
+      if (closing != nullptr && (closing->flags & OutlineEdgeFlag) != 0) ++counter;
+    };
+    BandEdge* scanHead = opening;
+    bool walking = false;  // t holds a position on this row
+    int32_t t = 0;
+    while (true) {
+      while (scanHead != nullptr && (scanHead->flags & IntervalFinished) != 0) scanHead = scanHead->nextOpening;
+      if (scanHead == nullptr) break;
+      int32_t target = scanHead->column;
+      if (walking && target < t) target = t;
+      if constexpr (User::WantsGaps) {
+        if (walking && counter == 0 && target > t) {
+          int32_t begin = t < 0 ? 0 : t;
+          int32_t end = target > columnLimit ? columnLimit : target;
+          if (begin < end) user.Gap(row, begin, end);
+        }
+      }
+      t = target;
+      walking = true;
+
+      while (true) {
+        bool anyOpen = false;
+        int32_t nextEvent = INT32_MAX;
+        const BandEdge* best = nullptr;       // the winning interval at t
+        const BandEdge* discarded = nullptr;  // the winner before an outline edge reset it
+        BandEdge* edge = scanHead;
+        for (; edge != nullptr && edge->column <= t; edge = edge->nextOpening) {
+          if ((edge->flags & IntervalFinished) != 0) continue;
+          if ((edge->flags & IntervalStarted) == 0) {
+            edge->flags |= IntervalStarted;
+            if ((edge->flags & OutlineEdgeFlag) != 0 && counter != 0) {
+              --counter;
+              if (best != nullptr) discarded = best;
+              best = nullptr;
+            }
+            if (edge->segment == nullptr) {
+              finish(edge, nullptr);
+              continue;
+            }
+            if constexpr (Winner) EnterSegment(edge, edge->segment, edge, t);
+          }
+          // Follow the chain of pieces up to the one that contains t.
+          int32_t steps = 0;
+          bool open = true;
+          while (true) {
+            const BandEdge* end = edge->segment->endEdge;
+            if (end == nullptr) {
+              finish(edge, nullptr);
+              open = false;
+              break;
+            }
+            if (t < end->column) {
+              if (end->column < nextEvent) nextEvent = end->column;
+              break;
+            }
+            if (end->secondOwner == nullptr || (end->flags & NoSecondOwner) != 0) {
+              finish(edge, end);
+              open = false;
+              break;
+            }
+            if (++steps > stepLimit) {
+              finish(edge, nullptr);
+              open = false;
+              break;
+            }
+            edge->segment = end->secondOwner;
+            if constexpr (Winner) EnterSegment(edge, edge->segment, end, t);
+          }
+          if (!open) continue;
+          anyOpen = true;
+          if constexpr (Winner) {
+            if (best == nullptr || edge->value > best->value) best = edge;
+          }
+        }
+        if (edge != nullptr && edge->column < nextEvent) nextEvent = edge->column;
+        if (!anyOpen) break;
+
+        int32_t next;
+        if constexpr (Winner) {
+          if (best == nullptr) best = discarded;
+          if (t >= 0 && t < columnLimit) {
+            if (counter == 0 && best != nullptr) {
+              const OffsetNode* piece = best->segment;
+              float dx, dy;
+              if ((piece->flags & CurveEdge) != 0 && directions != nullptr) {
+                const DirectionPair& pair = DirectionFor(*directions, piece->direction);
+                dx = pair.cos;
+                dy = pair.sin;
+              } else {
+                dx = static_cast<float>(piece->nx);
+                dy = static_cast<float>(piece->ny);
+              }
+              user.Store(row, t, piece, best->value, dx, dy);
+            }
+            next = t + 1;
+          } else {
+            // Outside the buffer nothing is handed over: jump to the next event.
+            next = t < 0 && nextEvent > 0 ? 0 : nextEvent;
+          }
+          int64_t columns = int64_t(next) - t;
+          for (BandEdge* open = scanHead; open != nullptr && open->column <= t; open = open->nextOpening) {
+            if ((open->flags & (IntervalFinished | IntervalStarted)) != IntervalStarted) continue;
+            OffsetNode* piece = open->segment;
+            open->value = WrapAdd(open->value, columns * piece->distanceStep);
+            if ((piece->flags & CurveEdge) != 0) piece->direction = WrapAdd(piece->direction, columns * piece->directionStep);
+          }
+        } else {
+          next = nextEvent;
+          if (counter == 0) {
+            int32_t begin = t < 0 ? 0 : t;
+            int32_t end = next > columnLimit ? columnLimit : next;
+            if (begin < end) user.StoreRun(row, begin, end);
+          }
+        }
+        t = next;
+      }
+    }
+
+    // 6. Retire the edges that end on this row.
+    for (BandEdge** link = &active; *link != nullptr;) {
+      BandEdge* edge = *link;
+      if (edge->lastRow > row) {
+        link = &edge->next;
+        continue;
+      }
+      *link = edge->next;
+      --activeCount;
+      if (edge->secondOwner != nullptr && edge->secondOwner->startEdge == edge) edge->secondOwner->startEdge = nullptr;
+      if (edge->firstOwner != nullptr && edge->firstOwner->endEdge == edge) edge->firstOwner->endEdge = nullptr;
+      if (edge->firstOwner == nullptr) {
+        BandEdge** openLink = &opening;
+        while (*openLink != nullptr && *openLink != edge) openLink = &(*openLink)->nextOpening;
+        if (*openLink != nullptr) *openLink = edge->nextOpening;
+      }
+    }
+    // 7. Let the user finish the row.
+    if (!user.RowEnd(row)) return 0;
+  }
+  return 1;
+}

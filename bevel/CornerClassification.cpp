@@ -1,0 +1,130 @@
+// Once-per-run preparation of element outlines: corner classification on the
+// exact path coordinates, then conversion to pixels with edge normals.
+#include <cmath>
+
+#include "bevel/OffsetOutline.h"
+#include "style/StyleRecord.h"
+
+namespace {
+
+// One 8.24 path unit as a fraction of the document's width or height.
+constexpr double PathUnitScale = 1.0 / 16777216.0;  // 2^-24
+
+// Unsigned 128-bit magnitude of a product.
+struct WideMagnitude {
+  uint64_t high;
+  uint64_t low;
+};
+
+WideMagnitude MultiplyMagnitudes(uint64_t a, uint64_t b) {
+  const uint64_t aLow = a & 0xFFFFFFFFu, aHigh = a >> 32;
+  const uint64_t bLow = b & 0xFFFFFFFFu, bHigh = b >> 32;
+  const uint64_t lowLow = aLow * bLow;
+  const uint64_t lowHigh = aLow * bHigh;
+  const uint64_t highLow = aHigh * bLow;
+  const uint64_t highHigh = aHigh * bHigh;
+  const uint64_t middle = (lowLow >> 32) + (lowHigh & 0xFFFFFFFFu) + (highLow & 0xFFFFFFFFu);
+  return WideMagnitude{highHigh + (lowHigh >> 32) + (highLow >> 32) + (middle >> 32),
+                       (middle << 32) | (lowLow & 0xFFFFFFFFu)};
+}
+
+int SignOf(int64_t value) { return value > 0 ? 1 : (value < 0 ? -1 : 0); }
+uint64_t MagnitudeOf(int64_t value) { return value < 0 ? uint64_t(0) - uint64_t(value) : uint64_t(value); }
+
+// Sign of a*b - c*d, exact for any operands whose products exceed 64 bits
+// (differences of 32-bit path coordinates take up to 33 bits).
+int SignOfProductDifference(int64_t a, int64_t b, int64_t c, int64_t d) {
+  constexpr int64_t SafeMagnitude = int64_t(1) << 31;  // products stay below 2^62
+  if (a > -SafeMagnitude && a < SafeMagnitude && b > -SafeMagnitude && b < SafeMagnitude &&
+      c > -SafeMagnitude && c < SafeMagnitude && d > -SafeMagnitude && d < SafeMagnitude)
+    return SignOf(a * b - c * d);
+  const int first = SignOf(a) * SignOf(b);
+  const int second = SignOf(c) * SignOf(d);
+  if (first != second) return first != 0 ? first : -second;
+  if (first == 0) return 0;
+  const WideMagnitude p = MultiplyMagnitudes(MagnitudeOf(a), MagnitudeOf(b));
+  const WideMagnitude q = MultiplyMagnitudes(MagnitudeOf(c), MagnitudeOf(d));
+  int magnitudeOrder = 0;
+  if (p.high != q.high) magnitudeOrder = p.high > q.high ? 1 : -1;
+  else if (p.low != q.low) magnitudeOrder = p.low > q.low ? 1 : -1;
+  return first * magnitudeOrder;
+}
+
+constexpr uint32_t CornerBits = OuterCorner | OuterCornerAhead | StraightPoint | StraightAhead;
+
+void ClassifyRing(OffsetNode* first) {
+  OffsetNode* node = first;
+  do {
+    node->flags &= ~CornerBits;
+    node = node->next;
+  } while (node != first);
+
+  OffsetNode* p0 = first;
+  do {
+    OffsetNode* p1 = p0->next;
+    const OffsetNode* p2 = p1->next;
+    if (p2->fx == p0->fx && p2->fy == p0->fy) {
+      p0->flags |= OuterCornerAhead;
+      p1->flags = (p1->flags & ~SmoothPoint) | OuterCorner;
+    } else {
+      const int64_t ax = int64_t(p2->fx) - p0->fx, ay = int64_t(p2->fy) - p0->fy;
+      const int64_t bx = int64_t(p1->fx) - p0->fx, by = int64_t(p1->fy) - p0->fy;
+      const int turn = SignOfProductDifference(ax, by, ay, bx);
+      if (turn == 0) {
+        p0->flags |= StraightAhead | OuterCornerAhead;
+        p1->flags |= StraightPoint | OuterCorner;
+      } else if (turn < 0) {
+        p0->flags |= OuterCornerAhead;
+        p1->flags |= OuterCorner;
+      }
+    }
+    p0 = p0->next;
+  } while (p0 != first);
+}
+
+}  // namespace
+
+JoinCode JoinCodeForFlags(uint16_t bevelFlags) {
+  switch ((bevelFlags & JoinTypeMask) >> JoinTypeShift) {
+    case JoinBevel: return BevelJoinCode;
+    case JoinMiter: return MiterJoinCode;
+    default: return RoundJoinCode;
+  }
+}
+
+double MiterLimitDistance(JoinCode join, uint16_t size, uint16_t miterLimit) {
+  return join == MiterJoinCode ? double(size) + double(miterLimit) : 0.0;
+}
+
+void ClassifyCorners(OffsetRingList* list) {
+  for (OffsetRingList* ring = list; ring != nullptr; ring = ring->next)
+    if (ring->first != nullptr) ClassifyRing(ring->first);
+}
+
+void ToPixels(OffsetRingList* list, uint16_t width, uint16_t height) {
+  const double xScale = double(width) * PathUnitScale;
+  const double yScale = double(height) * PathUnitScale;
+  for (OffsetRingList* ring = list; ring != nullptr; ring = ring->next) {
+    OffsetNode* first = ring->first;
+    if (first == nullptr) continue;
+    OffsetNode* node = first;
+    do {
+      node->x = double(node->fx) * xScale;
+      node->y = double(node->fy) * yScale;
+      node = node->next;
+    } while (node != first);
+    do {
+      const double dx = node->next->x - node->x;
+      const double dy = node->next->y - node->y;
+      const double length = std::sqrt(dx * dx + dy * dy);
+      if (length > 0.0) {
+        node->nx = dy / length;
+        node->ny = -dx / length;
+      } else {
+        node->nx = 0.0;
+        node->ny = 0.0;
+      }
+      node = node->next;
+    } while (node != first);
+  }
+}

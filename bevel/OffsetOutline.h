@@ -1,0 +1,62 @@
+// Offsetting element outlines into bevel bands.
+//
+// Every outline vertex gets a second position, its offset start, moved by the
+// bevel size along the normal of its outgoing edge; corners are closed with a
+// Round, Bevel or Miter join. Afterwards each node of a ring describes one
+// band quadrilateral: from its outline edge (node to next) to its offset edge
+// (offset start to the end of the offset edge).
+//
+// Lifecycle, per filter run: ClassifyCorners then ToPixels, once, on each
+// outline set. Per element build: UndoOffset (unless the list is fresh), empty
+// and select the element's offset pool (SelectPool), then OffsetOutlines.
+// UndoOffset must run before the pool that holds the inserted nodes is
+// emptied, because it walks them to unlink them.
+#pragma once
+#include <cstdint>
+
+#include "geometry/OffsetNode.h"
+
+// Join codes passed to the offsetter.
+enum JoinCode : int32_t {
+  RoundJoinCode = 1,  // circular arc around the corner, chords at most sqrt(10) px
+  BevelJoinCode = 2,  // one straight chamfer between the two offset edges
+  MiterJoinCode = 4   // pointed corner, clipped at the miter limit
+};
+
+// Join code for a bevel's flag word (join type in bits 8-9). The unused join
+// type 3 is taken as Round.
+JoinCode JoinCodeForFlags(uint16_t bevelFlags);
+
+// The offsetter's limit: distance from the corner (pixels) up to which a miter
+// point is kept; size + miterLimit for the Miter join, 0 for the others.
+double MiterLimitDistance(JoinCode join, uint16_t size, uint16_t miterLimit);
+
+// Sets OuterCorner, OuterCornerAhead, StraightPoint and StraightAhead on every
+// node from the path-unit coordinates fx, fy (exact integer arithmetic). The
+// vertex after a turn-back loses SmoothPoint.
+void ClassifyCorners(OffsetRingList* list);
+
+// Converts fx, fy (8.24 fractions of the document size) into pixels x, y with
+// the document's width and height in pixels, then sets every node's unit
+// normal (dy, -dx)/length of its outgoing edge; a zero-length edge gets the
+// normal (0, 0). After this, fx and fy are free for other uses.
+void ToPixels(OffsetRingList* list, uint16_t width, uint16_t height);
+
+// Offsets every ring by `size` pixels with the given join; `limit` (pixels)
+// is used by the Miter join only. Inserted nodes are taken from the current
+// node pool. Returns 1, or 0 when a node could not be allocated (MemFullErr is
+// in the result cell and the rings are partly joined; UndoOffset still
+// restores them). The list must be fresh or restored by UndoOffset.
+int OffsetOutlines(OffsetRingList* list, JoinCode join, double size, double limit);
+
+// Gives every node of every ring, ring by ring, each ring from its first node,
+// the value of *counter as its index and increments *counter. Started at 1,
+// the counter ends one above the number of nodes. Indexes are 16-bit.
+void NumberNodes(OffsetRingList* list, int32_t* counter);
+
+// Restores the rings to their state before OffsetOutlines: unlinks every
+// inserted node (they stay in their pool), removes the SmoothPoint the joins
+// added, and leaves each vertex index 0 with only its SmoothPoint, CurveEdge
+// and corner bits. Offset positions are left stale; the next offset rewrites
+// them.
+void UndoOffset(OffsetRingList* list);

@@ -1,0 +1,199 @@
+#include "frame/FilterRun.h"
+
+#include <cstdio>
+
+#include "bevel/DirectionTable.h"
+#include "bevel/ElementBuilders.h"
+#include "bevel/OffsetOutline.h"
+#include "frame/ChannelCount.h"
+#include "frame/DialogSize.h"
+#include "frame/HostPath.h"
+#include "frame/PathContours.h"
+#include "frame/RunGlobals.h"
+#include "frame/RunRelease.h"
+#include "frame/StyleDialog.h"
+#include "frame/StyleHandle.h"
+#include "geometry/ElementOutlines.h"
+#include "geometry/WorkMemory.h"
+#include "platform/ModuleInstance.h"
+#include "platform/WaitCursor.h"
+
+DirectionTable gDirectionTable;
+
+namespace {
+// Largest document edge the 16-bit document size can hold, pixels.
+constexpr int32_t MaxDocumentEdge = 32767;
+
+#define LastUsedSettingsName "default.dfs"
+// Module folder plus the last-used settings file's name, terminator included.
+constexpr uint32_t SettingsPathCapacity = ModulePathCapacity + sizeof(LastUsedSettingsName);
+
+// Working state of one start call besides the run globals.
+struct RunWork {
+  int32_t targetIndex;                       // the host's target path
+  char settingsPath[SettingsPathCapacity];   // the last-used settings file; empty when the module folder is unknown
+};
+
+// The document checks: whether the document can take the effect. Returns 1 when the
+// run may go on; 0 ends the run with nothing built (an abort leaves the
+// result 0, the checks leave their message code).
+int32_t CheckDocument(RunWork* work) {
+  RunGlobals* globals = gRunGlobals;
+  const FilterRecord* record = globals->filterRecord;
+  ShowWaitCursor();
+  if (record->abortProc != nullptr && record->abortProc()) return 0;
+  if (EnsureStyleRecord() == nullptr) return 0;
+  if (record->filterCase == FilterCaseProtectedTransparencyNoSelection ||
+      record->filterCase == FilterCaseProtectedTransparencyWithSelection) {
+    SetResult(LockedTransparencyCode);
+    return 0;
+  }
+  int32_t pathCount = 0;
+  if (QueryPathCount(&pathCount) != 0 || pathCount < 1) {
+    SetResult(NoPathsCode);
+    return 0;
+  }
+  work->targetIndex = -1;
+  if (QueryTargetPathIndex(&work->targetIndex) != 0 || work->targetIndex < 0) {
+    SetResult(NoTargetPathCode);
+    return 0;
+  }
+  const VRect& bounds = record->documentInfo->mergedCompositeChannels->bounds;
+  if (bounds.bottom < 0 || bounds.right < 0 || bounds.bottom > MaxDocumentEdge || bounds.right > MaxDocumentEdge) {
+    SetResult(FilterBadParameters);
+    return 0;
+  }
+  globals->documentHeight = int16_t(bounds.bottom);
+  globals->documentWidth = int16_t(bounds.right);
+  return 1;
+}
+
+// The target path as the two outline sets of the run. The
+// per-run reset comes first, so the outline fields are this run's from here
+// on. Returns 0 when the run must end: the result cell holds the reason, or
+// is still 0 when the path encloses nothing. Whatever was built is released.
+int32_t TraceTargetPath(const RunWork& work) {
+  RunGlobals* globals = gRunGlobals;
+  PathDocumentSize document{globals->documentWidth, globals->documentHeight};
+  Contour* contours = static_cast<Contour*>(ReadHostPath(work.targetIndex, ReadPathContours, &document));
+  if (contours == nullptr) return 0;
+  PerRunReset();
+  if (!BuildElementOutlines(contours, &globals->outerOutlines, &globals->innerOutlines)) {
+    RunCleanup();
+    return 0;
+  }
+  return 1;
+}
+
+// Pixel geometry of both outline sets, with the corner classes the
+// joins need.
+void PrepareOutlines() {
+  RunGlobals* globals = gRunGlobals;
+  MakeDirectionTable(&gDirectionTable);
+  const uint16_t width = uint16_t(globals->documentWidth), height = uint16_t(globals->documentHeight);
+  ClassifyCorners(globals->outerOutlines);
+  ToPixels(globals->outerOutlines, width, height);
+  if (globals->innerOutlines != nullptr) {
+    ClassifyCorners(globals->innerOutlines);
+    ToPixels(globals->innerOutlines, width, height);
+  }
+}
+
+// The style of this run: the scripting parameters, or failing them
+// the last-used settings file, which also bring the map and reflection images
+// into the image cache. The settings readers plug in here.
+void RestoreStyle(RunWork* work) {
+  char folder[ModulePathCapacity];
+  work->settingsPath[0] = 0;
+  if (ModuleFolder(folder, sizeof folder))
+    std::snprintf(work->settingsPath, sizeof work->settingsPath, "%s%s", folder, LastUsedSettingsName);
+}
+
+BandSettings BandSettingsOf(const BevelSetting& bevel) { return BandSettings{bevel.size, bevel.bevelFlags, bevel.miterLimit}; }
+
+// The element rasters, Outer Bevel first. Returns 0 when a build failed.
+int32_t BuildElements() {
+  RunGlobals* globals = gRunGlobals;
+  const StyleRecord* style = CurrentStyle();
+  if (!BuildOuterBevel(globals->outerOutlines, BandSettingsOf(style->bevels[OuterBevelSetting]),
+                       &globals->outerBevelField))
+    return 0;
+  return BuildInnerBevel(globals->innerOutlines, BandSettingsOf(style->bevels[InnerBevelSetting]),
+                         &globals->innerBevelField, &globals->mainField);
+}
+
+// The effect rectangle, the render buffer for it, and the
+// element rasters moved into it. Returns 0 when the render buffer cannot be
+// had (MemFullErr).
+int32_t PlaceEffect() {
+  RunGlobals* globals = gRunGlobals;
+  PixelRect effect;
+  EffectRectangle(globals->outerBevelField, globals->innerBevelField, globals->mainField, &effect);
+  globals->effectTop = int16_t(effect.top);
+  globals->effectLeft = int16_t(effect.left);
+  globals->effectHeight = int16_t(effect.bottom - effect.top);
+  globals->effectWidth = int16_t(effect.right - effect.left);
+  globals->channelCount = CountTargetChannels(globals->filterRecord->documentInfo, 0);
+  if (globals->effectWidth != 0 && globals->effectHeight != 0) {
+    FreeBlockOf(globals->renderBuffer);
+    FreeBlockOf(globals->maskBuffer);
+    // One alpha plane and one plane per target channel; a size beyond 32 bits
+    // cannot be allocated.
+    const uint64_t bytes =
+        uint64_t(uint16_t(globals->effectWidth)) * uint64_t(globals->channelCount + 1) * uint16_t(globals->effectHeight);
+    if (bytes > UINT32_MAX) {
+      SetResult(MemFullErr);
+      return 0;
+    }
+    globals->renderBuffer = static_cast<uint8_t*>(NewBlock(uint32_t(bytes)));
+    if (globals->renderBuffer == nullptr) return 0;
+  }
+  PlaceElements(globals->outerBevelField, globals->innerBevelField, globals->mainField, effect);
+  return 1;
+}
+
+// Map layer placement with the per-pixel material fill, then
+// the rendering of all elements into the render buffer. The map layers and
+// the render driver plug in here.
+void RenderElements() {}
+
+// The dialog when the style asks for it, then the release of
+// everything only the dialog needed.
+void RunDialog() {
+  RunGlobals* globals = gRunGlobals;
+  ReadDialogSize();
+  StyleRecord* style = CurrentStyle();
+  if (style->showDialog) {
+    // A run that has already failed has nothing to show.
+    if (!RunFailed()) {
+      globals->dialogLong = 0;
+      if (!ShowStyleDialog()) SetResult(UserCanceledErr);
+    }
+    style->showDialog = 0;
+  }
+  ShowWaitCursor();
+  PostDialogRelease();
+}
+
+// The rendered result into the document, then the style into the
+// last-used settings file. The document output and the settings writer plug
+// in here.
+void WriteResult(const RunWork& work) {}
+}  // namespace
+
+void RunFilter() {
+  RunWork work{};
+  if (!CheckDocument(&work)) return;
+  if (!TraceTargetPath(work)) return;
+  PrepareOutlines();
+  RestoreStyle(&work);
+  if (!BuildElements() || !PlaceEffect()) {
+    RunCleanup();
+    return;
+  }
+  RenderElements();
+  RunDialog();
+  if (!RunFailed()) WriteResult(work);
+  WriteDialogSize();
+  if (RunFailed()) RunCleanup();
+}

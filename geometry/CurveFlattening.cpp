@@ -1,0 +1,57 @@
+#include "geometry/CurveFlattening.h"
+
+#include "geometry/Contour.h"
+
+namespace {
+// Path units carry 24 fraction bits of the document size.
+constexpr double PathUnitScale = 1.0 / 16777216.0;
+
+struct Flattener {
+  Contour* contour;
+  double scaleX;  // pixels per path unit, horizontally
+  double scaleY;  // pixels per path unit, vertically
+};
+
+inline int32_t Half(int32_t a, int32_t b) { return int32_t((int64_t(a) + b) >> 1); }
+inline PathPoint Mid(PathPoint a, PathPoint b) { return PathPoint{Half(a.x, b.x), Half(a.y, b.y)}; }
+
+// Squared distance in pixels of m from the chord p0-p3, or of m from p0 when
+// the chord has no length.
+double Deviation(const Flattener& f, PathPoint p0, PathPoint m, PathPoint p3) {
+  const double dx = (double(p3.x) - p0.x) * f.scaleX;
+  const double dy = (double(p3.y) - p0.y) * f.scaleY;
+  const double mx = (double(m.x) - p0.x) * f.scaleX;
+  const double my = (double(m.y) - p0.y) * f.scaleY;
+  const double chord = dx * dx + dy * dy;
+  if (chord == 0) return mx * mx + my * my;
+  const double v = (dx * mx + dy * my) / chord;
+  const double ex = mx - v * dx;
+  const double ey = my - v * dy;
+  return ex * ex + ey * ey;
+}
+
+int Subdivide(const Flattener& f, PathPoint p0, PathPoint p1, PathPoint p2, PathPoint p3, int depth) {
+  const PathPoint l1 = Mid(p0, p1);
+  const PathPoint h = Mid(p1, p2);
+  const PathPoint r2 = Mid(p2, p3);
+  const PathPoint l2 = Mid(l1, h);
+  const PathPoint r1 = Mid(h, r2);
+  const PathPoint m = Mid(l2, r1);
+  if (depth >= MaxFlatteningDepth || Deviation(f, p0, m, p3) <= FlatnessTolerance)
+    return AppendVertex(f.contour, p0.x, p0.y, SmoothPoint | CurveEdge);
+  if (!Subdivide(f, p0, l1, l2, m, depth + 1)) return 0;
+  return Subdivide(f, m, r1, r2, p3, depth + 1);
+}
+}  // namespace
+
+int FlattenCurve(Contour* contour, PathPoint p0, PathPoint p1, PathPoint p2, PathPoint p3, bool smooth,
+                 int32_t documentWidth, int32_t documentHeight) {
+  const Flattener f{contour, documentWidth * PathUnitScale, documentHeight * PathUnitScale};
+  PathVertex* last = contour->firstVertex != nullptr ? contour->firstVertex->prev : nullptr;
+  if (!Subdivide(f, p0, p1, p2, p3, 0)) return 0;
+  if (!smooth) {
+    PathVertex* first = last != nullptr ? last->next : contour->firstVertex;
+    first->flags &= ~SmoothPoint;
+  }
+  return 1;
+}

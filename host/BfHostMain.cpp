@@ -1,0 +1,302 @@
+// bfhost: runs a fixed list of named scenarios against a filter module and
+// prints one deterministic line per scenario, so that the native module and
+// the Windows module (under wine) can be compared line by line.
+//
+//   bfhost [--stage DIR] [--scenario NAME]... [--list] MODULE
+//   bfhost [--stage DIR] --fault-sweep [--repeat] MODULE
+//
+// --stage DIR copies the module into DIR first and runs the copy, removing the
+// last-used settings file next to it before every scenario, so that every
+// scenario starts from the same state. Exit status: 0 when every scenario ran
+// (whatever its results), 1 when the module could not be loaded, 2 on usage errors.
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "host/FilterHost.h"
+
+namespace {
+
+constexpr int32_t SceneWidth = 64;   // pixels
+constexpr int32_t SceneHeight = 48;  // pixels
+constexpr uint8_t SceneFill = 128;
+constexpr const char* SettingsFileName = "default.dfs";
+
+struct Context {
+  std::string modulePath;
+  std::string stageFolder;  // empty: run the module in place
+};
+
+// An RGB background layer with a rectangle path as the target path.
+HostDocument PathDocument(LayerKind layer) {
+  HostDocument document = MakeDocument(SceneWidth, SceneHeight, ModeRGBColor, layer, SceneFill);
+  std::vector<uint8_t> path;
+  AppendPathRecord(path, PathFillRule);
+  AppendPolygonSubpath(path, {{12, 10}, {52, 10}, {52, 38}, {12, 38}}, SceneWidth, SceneHeight);
+  document.paths.push_back(path);
+  document.targetPath = 0;
+  return document;
+}
+
+HostDocument NoPathDocument() {
+  return MakeDocument(SceneWidth, SceneHeight, ModeRGBColor, LayerKind::Flat, SceneFill);
+}
+
+// Removes the settings the module keeps next to its staged copy.
+void ForgetSettings(const Context& context) {
+  if (context.stageFolder.empty()) return;
+  std::error_code ignored;
+  std::filesystem::remove(std::filesystem::path(context.stageFolder) / SettingsFileName, ignored);
+}
+
+// A fresh session over the document; null (and a printed reason) when the module cannot be loaded.
+FilterHost* Open(const Context& context, const HostDocument& document) {
+  ForgetSettings(context);
+  std::string error;
+  FilterHost* host = OpenFilterHost(context.modulePath.c_str(), &error);
+  if (!host) {
+    std::fprintf(stderr, "bfhost: %s\n", error.c_str());
+    return nullptr;
+  }
+  SetHostDocument(host, document);
+  return host;
+}
+
+void Print(const char* name, const RunReport& report) {
+  std::printf("%s %s\n", name, SummarizeReport(report).c_str());
+}
+
+typedef std::function<bool(const Context&)> Scenario;
+
+struct NamedScenario {
+  const char* name;
+  Scenario run;
+};
+
+// Runs `body` on a fresh session and prints the report it returns under `name`.
+bool Simple(const Context& c, const char* name, const HostDocument& document,
+            const std::function<RunReport(FilterHost*)>& body) {
+  FilterHost* host = Open(c, document);
+  if (!host) return false;
+  Print(name, body(host));
+  CloseFilterHost(host);
+  return true;
+}
+
+std::vector<NamedScenario> Scenarios() {
+  std::vector<NamedScenario> list;
+  list.push_back({"about-invalid-record", [](const Context& c) {
+                    return Simple(c, "about-invalid-record", NoPathDocument(), [](FilterHost* h) {
+                      HostOptions& o = HostOptionsOf(h);
+                      o.omitDisplayPixels = o.omitDocumentInfo = o.omitHandleProcs = o.omitPropertyProcs = true;
+                      return RunAbout(h);
+                    });
+                  }});
+  list.push_back({"missing-displayPixels", [](const Context& c) {
+                    return Simple(c, "missing-displayPixels", PathDocument(LayerKind::Flat), [](FilterHost* h) {
+                      HostOptionsOf(h).omitDisplayPixels = true;
+                      return CallSelectors(h, {1, 2, 3, 4, 5}, false);
+                    });
+                  }});
+  list.push_back({"missing-documentInfo", [](const Context& c) {
+                    return Simple(c, "missing-documentInfo", PathDocument(LayerKind::Flat), [](FilterHost* h) {
+                      HostOptionsOf(h).omitDocumentInfo = true;
+                      return CallSelectors(h, {1, 2, 3, 4, 5}, false);
+                    });
+                  }});
+  list.push_back({"missing-mergedChannels", [](const Context& c) {
+                    return Simple(c, "missing-mergedChannels", PathDocument(LayerKind::Flat), [](FilterHost* h) {
+                      HostOptionsOf(h).omitMergedChannels = true;
+                      return CallSelectors(h, {1, 2, 3, 4, 5}, false);
+                    });
+                  }});
+  list.push_back({"few-handleProcs", [](const Context& c) {
+                    return Simple(c, "few-handleProcs", PathDocument(LayerKind::Flat), [](FilterHost* h) {
+                      HostOptionsOf(h).handleProcsCount = 5;
+                      return CallSelectors(h, {1, 2, 3, 4, 5}, false);
+                    });
+                  }});
+  list.push_back({"selector-6", [](const Context& c) {
+                    return Simple(c, "selector-6", PathDocument(LayerKind::Flat),
+                                  [](FilterHost* h) { return CallSelector(h, 6); });
+                  }});
+  list.push_back({"selector-4", [](const Context& c) {
+                    return Simple(c, "selector-4", PathDocument(LayerKind::Flat),
+                                  [](FilterHost* h) { return CallSelector(h, FilterSelectorContinue); });
+                  }});
+  list.push_back({"no-paths", [](const Context& c) {
+                    return Simple(c, "no-paths", NoPathDocument(), [](FilterHost* h) { return RunMenu(h); });
+                  }});
+  list.push_back({"no-paths-query-fails", [](const Context& c) {
+                    return Simple(c, "no-paths-query-fails", PathDocument(LayerKind::Flat), [](FilterHost* h) {
+                      HostOptionsOf(h).failedProperties.push_back({PropNumberOfPaths, HostErrPlugInPropertyUndefined});
+                      return RunMenu(h);
+                    });
+                  }});
+  list.push_back({"no-target", [](const Context& c) {
+                    HostDocument d = PathDocument(LayerKind::Flat);
+                    d.targetPath = -1;
+                    return Simple(c, "no-target", d, [](FilterHost* h) { return RunMenu(h); });
+                  }});
+  list.push_back({"locked-transparency", [](const Context& c) {
+                    return Simple(c, "locked-transparency", PathDocument(LayerKind::LockedTransparency),
+                                  [](FilterHost* h) { return RunMenu(h); });
+                  }});
+  list.push_back({"invalid-path", [](const Context& c) {
+                    HostDocument d = NoPathDocument();
+                    std::vector<uint8_t> path;
+                    AppendPolygonSubpath(path, {{10, 10}}, SceneWidth, SceneHeight);
+                    d.paths.push_back(path);
+                    d.targetPath = 0;
+                    return Simple(c, "invalid-path", d, [](FilterHost* h) { return RunMenu(h); });
+                  }});
+  list.push_back({"short-path-handle", [](const Context& c) {
+                    HostDocument d = NoPathDocument();
+                    d.paths.push_back(std::vector<uint8_t>(20, 0));
+                    d.targetPath = 0;
+                    return Simple(c, "short-path-handle", d, [](FilterHost* h) { return RunMenu(h); });
+                  }});
+  list.push_back({"globals-alloc-fail", [](const Context& c) {
+                    return Simple(c, "globals-alloc-fail", PathDocument(LayerKind::Flat), [](FilterHost* h) {
+                      HostOptions& o = HostOptionsOf(h);
+                      o.failKinds = AllocHandle;
+                      o.failAllocationAt = 1;
+                      return RunMenu(h);
+                    });
+                  }});
+  list.push_back({"param-block-alloc-fail", [](const Context& c) {
+                    return Simple(c, "param-block-alloc-fail", PathDocument(LayerKind::Flat), [](FilterHost* h) {
+                      CallSelector(h, FilterSelectorContinue);  // makes the run globals
+                      HostOptions& o = HostOptionsOf(h);
+                      o.failKinds = AllocHandle;
+                      o.failAllocationAt = 1;  // the next handle is the parameter block
+                      return RunMenu(h);
+                    });
+                  }});
+  list.push_back({"refused-suite", [](const Context& c) {
+                    FilterHost* h = Open(c, PathDocument(LayerKind::Flat));
+                    if (!h) return false;
+                    HostOptionsOf(h).refusedSuites.push_back("Photoshop ChannelPorts Suite for Plug-ins");
+                    Print("refused-suite", CallSelector(h, FilterSelectorParameters));
+                    HostOptionsOf(h).refusedSuites.clear();
+                    Print("after-refused-suite", RunMenu(h));
+                    CloseFilterHost(h);
+                    return true;
+                  }});
+  list.push_back({"refused-first-suite", [](const Context& c) {
+                    return Simple(c, "refused-first-suite", PathDocument(LayerKind::Flat), [](FilterHost* h) {
+                      HostOptionsOf(h).refusedSuites.push_back("ADM Basic Suite");
+                      return CallSelector(h, FilterSelectorParameters);
+                    });
+                  }});
+  list.push_back({"path-run", [](const Context& c) {
+                    FilterHost* h = Open(c, PathDocument(LayerKind::Flat));
+                    if (!h) return false;
+                    Print("path-run", RunMenu(h));
+                    Print("repeat-run", RunRepeat(h));
+                    CloseFilterHost(h);
+                    return true;
+                  }});
+  list.push_back({"path-run-layer", [](const Context& c) {
+                    return Simple(c, "path-run-layer", PathDocument(LayerKind::EditableTransparency),
+                                  [](FilterHost* h) { return RunMenu(h); });
+                  }});
+  list.push_back({"path-run-short-record", [](const Context& c) {
+                    return Simple(c, "path-run-short-record", PathDocument(LayerKind::Flat), [](FilterHost* h) {
+                      HostOptionsOf(h).shortRecord = true;
+                      return RunMenu(h);
+                    });
+                  }});
+  list.push_back({"dialog-cancel", [](const Context& c) {
+                    return Simple(c, "dialog-cancel", PathDocument(LayerKind::Flat), [](FilterHost* h) {
+                      HostOptionsOf(h).dialogAnswer = 2;
+                      return RunMenu(h);
+                    });
+                  }});
+  return list;
+}
+
+int FaultSweep(const Context& context, bool repeat) {
+  std::vector<FaultSweepStep> steps;
+  std::string error;
+  HostOptions options;
+  if (!RunFaultSweep(context.modulePath.c_str(), PathDocument(LayerKind::Flat), options, repeat, &steps, &error,
+                     [&context] { ForgetSettings(context); })) {
+    std::fprintf(stderr, "bfhost: %s\n", error.c_str());
+    return 1;
+  }
+  for (const FaultSweepStep& step : steps)
+    std::printf("fail=%lld %s\n", static_cast<long long>(step.failAt), SummarizeReport(step.report).c_str());
+  return 0;
+}
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: bfhost [--stage DIR] [--scenario NAME]... [--list] MODULE\n"
+               "       bfhost [--stage DIR] --fault-sweep [--repeat] MODULE\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Context context;
+  std::vector<std::string> chosen;
+  bool sweep = false, repeat = false, list = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--stage" && i + 1 < argc) {
+      context.stageFolder = argv[++i];
+    } else if (arg == "--scenario" && i + 1 < argc) {
+      chosen.push_back(argv[++i]);
+    } else if (arg == "--fault-sweep") {
+      sweep = true;
+    } else if (arg == "--repeat") {
+      repeat = true;
+    } else if (arg == "--list") {
+      list = true;
+    } else if (!arg.empty() && arg[0] == '-') {
+      return Usage();
+    } else if (context.modulePath.empty()) {
+      context.modulePath = arg;
+    } else {
+      return Usage();
+    }
+  }
+  const std::vector<NamedScenario> scenarios = Scenarios();
+  if (list) {
+    for (const NamedScenario& s : scenarios) std::printf("%s\n", s.name);
+    return 0;
+  }
+  if (context.modulePath.empty()) return Usage();
+  if (!context.stageFolder.empty()) {
+    std::string error;
+    context.modulePath = StageModuleCopy(context.modulePath.c_str(), context.stageFolder.c_str(), &error);
+    if (context.modulePath.empty()) {
+      std::fprintf(stderr, "bfhost: %s\n", error.c_str());
+      return 1;
+    }
+  }
+  if (sweep) return FaultSweep(context, repeat);
+  for (const std::string& name : chosen) {
+    bool known = false;
+    for (const NamedScenario& s : scenarios) known = known || name == s.name;
+    if (!known) {
+      std::fprintf(stderr, "bfhost: unknown scenario %s\n", name.c_str());
+      return 2;
+    }
+  }
+  for (const NamedScenario& s : scenarios) {
+    if (!chosen.empty()) {
+      bool wanted = false;
+      for (const std::string& name : chosen) wanted = wanted || name == s.name;
+      if (!wanted) continue;
+    }
+    if (!s.run(context)) return 1;
+    std::fflush(stdout);
+  }
+  return 0;
+}

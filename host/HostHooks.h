@@ -1,0 +1,29 @@
+// Functions that a host of ours exports from its executable, so that a module
+// running inside it can hand over what would otherwise need a person at the
+// screen: message boxes and modal dialogs. A module finds them by name in the
+// host executable (Windows: GetProcAddress(GetModuleHandleA(NULL), name);
+// elsewhere: dlsym(RTLD_DEFAULT, name)) and falls back to its normal behaviour
+// when they are absent, as in every real host.
+//
+// Native executables that link bf_host export these symbols through the
+// link option that bf_host carries (an export list, see CMakeLists.txt).
+#pragma once
+#include <cstdint>
+
+#include "frame/PluginInterface.h"
+
+#define HostMessageHookName "BevelForgeHostMessage"
+#define HostDialogHookName "BevelForgeHostDialog"
+
+// A message box the module would show: text, caption (null = the system's
+// default caption) and the MB_* style flags (icon and buttons). Returns the
+// button pressed (IDOK = 1).
+typedef int32_t(PI_CALL* HostMessageHook)(const char* text, const char* caption, uint32_t style);
+
+// A modal dialog (by resource id) the module is about to show. Returns the id
+// of the button that ends it without showing it (1 = OK, 2 = Cancel), or 0 to
+// show it for real.
+typedef int32_t(PI_CALL* HostDialogHook)(int32_t dialogId);
+
+PI_EXPORT int32_t PI_CALL BevelForgeHostMessage(const char* text, const char* caption, uint32_t style);
+PI_EXPORT int32_t PI_CALL BevelForgeHostDialog(int32_t dialogId);

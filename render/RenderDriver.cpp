@@ -1,0 +1,311 @@
+#include "render/RenderDriver.h"
+
+#include <cstring>
+
+#include "bevel/ContourProfiles.h"
+#include "bevel/OffsetOutline.h"
+#include "geometry/BandEdge.h"
+#include "geometry/NodePool.h"
+#include "geometry/WorkMemory.h"
+#include "render/BevelShading.h"
+#include "render/Lighting.h"
+#include "render/MainShading.h"
+
+namespace {
+// Packed values of the distance modes' constant fills.
+constexpr uint32_t OpaqueWhite = 0xFFFFFFFF;
+constexpr uint32_t Clear = 0;
+
+// Gray weights in 8.24 fixed point (0.30, 0.59, 0.11); they add up to exactly 1 << 24.
+constexpr uint32_t GrayRed = 5033165;
+constexpr uint32_t GrayGreen = 9898557;
+constexpr uint32_t GrayBlue = 1845494;
+constexpr int32_t GrayShift = 24;
+static_assert(GrayRed + GrayGreen + GrayBlue == (1u << GrayShift), "white stays white");
+
+// Coverage sums of at least half a pixel are scaled to a full pixel by
+// (v x scale) >> 24, scale = 2^29 / k.
+constexpr int32_t HardEdgeShift = 24;
+constexpr double HardEdgeNumerator = 536870912.0;  // 2^29
+constexpr uint32_t HalfCoverage = PixelSamples / 2;
+
+// How one render mode shades an element.
+enum class Routine : int32_t {
+  Full,             // lighting model (bumped when samplers exist)
+  ColorDisplay,     // material color and/or reflection, flags below
+  ChannelDisplay,   // gray of one material byte
+  DistanceDisplay,  // gray of the band index (bevels only)
+  FillWhite,        // constant fill 0xFFFFFFFF
+  FillClear         // constant fill 0
+};
+
+struct ModeChoice {
+  Routine routine;
+  int showColor;      // color display: material color on
+  int useReflection;  // color display: reflection sampler passed
+  int useOpacity;     // color display: alpha from the opacity
+  int32_t byteIndex;  // channel display: PixelMaterial byte
+};
+
+ModeChoice ChooseRoutine(uint8_t mode, int32_t element) {
+  if (mode > LastRenderMode) mode = RenderNormal;
+  switch (mode) {
+    case RenderColor:
+      return {Routine::ColorDisplay, 1, 0, 0, 0};
+    case RenderReflection:
+      return {Routine::ColorDisplay, 0, 1, 0, 0};
+    case RenderOpacity:
+    case RenderShininess:
+    case RenderShinStrength:
+    case RenderReflectivity:
+      return {Routine::ChannelDisplay, 0, 0, 0, int32_t(mode)};
+    case RenderReflectionColor:
+      return {Routine::ColorDisplay, 1, 1, 0, 0};
+    case RenderOuterDistance:
+      return {element == OuterBevelElement ? Routine::DistanceDisplay : Routine::FillWhite, 0, 0, 0, 0};
+    case RenderInnerDistance:
+      if (element == InnerBevelElement) return {Routine::DistanceDisplay, 0, 0, 0, 0};
+      return {element == OuterBevelElement ? Routine::FillClear : Routine::FillWhite, 0, 0, 0, 0};
+    case 10:
+      return {Routine::ColorDisplay, 1, 1, 1, 0};  // color, reflection and opacity
+    case 11:
+      return {Routine::ColorDisplay, 0, 1, 1, 0};  // reflection and opacity
+    case 12:
+      return {Routine::ColorDisplay, 1, 0, 1, 0};  // color and opacity
+    default:
+      return {Routine::Full, 0, 0, 0, 0};
+  }
+}
+
+// The bump samplers of one element for one shading; released by the destructor.
+struct ElementBumps {
+  BumpSampler* samplers = nullptr;
+  int32_t count = 0;
+  ElementBumps(const RenderContext& context, uint32_t elementBit, const ElementBuffer* buffer) {
+    if (context.gatherBumps == nullptr) return;
+    count = context.gatherBumps(context.bumpContext, elementBit, buffer, &samplers);
+    if (samplers == nullptr) count = 0;
+  }
+  ~ElementBumps() { FreeBlockOf(samplers); }
+  ElementBumps(const ElementBumps&) = delete;
+  ElementBumps& operator=(const ElementBumps&) = delete;
+};
+
+int ShadeMain(const RenderContext& context, const LightingSetup& lighting, ElementBuffer* buffer) {
+  const ModeChoice choice = ChooseRoutine(context.style->renderMode, MainElement);
+  ElementBumps bumps(context, SelectMain, buffer);
+  const ReflectionSampler* reflection = choice.useReflection ? context.reflection : nullptr;
+  switch (choice.routine) {
+    case Routine::Full:
+      if (bumps.count > 0)
+        return ShadeMainFullBumped(lighting, buffer, context.reflection, bumps.samplers, bumps.count);
+      return ShadeMainFull(lighting, buffer, context.reflection);
+    case Routine::ColorDisplay:
+      return ShadeMainColorDisplay(buffer, bumps.samplers, bumps.count, reflection, choice.showColor,
+                                   choice.useOpacity);
+    case Routine::ChannelDisplay:
+      return ShadeMainChannelDisplay(buffer, choice.byteIndex);
+    case Routine::DistanceDisplay:
+    case Routine::FillWhite:
+      return ConstantFill(buffer, OpaqueWhite);
+    case Routine::FillClear:
+      return ConstantFill(buffer, Clear);
+  }
+  return 1;
+}
+
+int ShadeBevel(const RenderContext& context, const LightingSetup& lighting, int32_t element, ElementBuffer* buffer,
+               const BevelShape& shape) {
+  const ModeChoice choice = ChooseRoutine(context.style->renderMode, element);
+  ElementBumps bumps(context, ElementSelectorBit(element), buffer);
+  const ReflectionSampler* reflection = choice.useReflection ? context.reflection : nullptr;
+  switch (choice.routine) {
+    case Routine::Full:
+      return ShadeBevelFull(shape, buffer, lighting, context.reflection, bumps.samplers, bumps.count);
+    case Routine::ColorDisplay:
+      return ShadeBevelColorDisplay(shape, buffer, bumps.samplers, bumps.count, reflection, choice.showColor,
+                                    choice.useOpacity);
+    case Routine::ChannelDisplay:
+      return ShadeBevelChannelDisplay(shape, buffer, choice.byteIndex);
+    case Routine::DistanceDisplay:
+      return ShadeBevelDistanceDisplay(shape, buffer);
+    case Routine::FillWhite:
+      return ConstantFill(buffer, OpaqueWhite);
+    case Routine::FillClear:
+      return ConstantFill(buffer, Clear);
+  }
+  return 1;
+}
+
+// Builds one bevel's band edges from its outlines, in the frame of its pixel
+// bounds, with its contour tables, and shades it. Returns 1 or 0 (code set).
+int RenderBevel(const RenderContext& context, const LightingSetup& lighting, int32_t element) {
+  ElementBuffer* buffer = context.fields[element];
+  const bool inner = element == InnerBevelElement;
+  OffsetRingList* rings = inner ? context.innerOutlines : context.outerOutlines;
+  // A buffer without outlines cannot be swept; it keeps its earlier pixels.
+  if (rings == nullptr || rings->first == nullptr) return 1;
+  const BevelSetting& setting = context.style->bevels[inner ? InnerBevelSetting : OuterBevelSetting];
+
+  EmptyPool(&gBandEdgePool);
+  const OffsetNode* first = rings->first;
+  const int64_t seedX = TruncScaled(first->x, FixedOne), seedY = TruncScaled(first->y, FixedOne);
+  FixedBounds bounds{seedX, seedY, seedX, seedY};
+  BandEdgeList edges{nullptr, 0};
+  BuildBands(rings, &edges, &bounds, double(setting.size), inner ? BandForm::Inner : BandForm::Outer);
+  if (RunFailed()) {
+    EmptyPool(&gBandEdgePool);
+    return 0;
+  }
+  int32_t counter = 1;
+  NumberNodes(rings, &counter);
+  // The element's pixel frame: floor of the minimum (the arithmetic shift
+  // rounds toward minus infinity), as the element's buffer was framed.
+  ShiftBandEdges(edges.head, int32_t(bounds.minX >> FixedShift), int32_t(bounds.minY >> FixedShift));
+
+  ContourTable contour;
+  FacetKeyTable facetKeys;
+  BuildContour(contour, facetKeys, setting.bevelFlags, setting.depth, int16_t(counter));
+  const BevelShape shape{edges.head, &contour, &facetKeys, context.directions,
+                         inner ? SweepVariant::Inner : SweepVariant::Outer};
+  const int shaded = ShadeBevel(context, lighting, element, buffer, shape);
+  EmptyPool(&gBandEdgePool);
+  if (!shaded) {
+    SetResult(MemFullErr);
+    return 0;
+  }
+  return 1;
+}
+
+// The run's mask buffer, allocated on first need. A failure is not an error
+// of the run: the result cell keeps its value and null is returned.
+uint8_t* MaskBuffer(const RenderContext& context, uint32_t planeSize) {
+  if (context.maskBuffer == nullptr) return nullptr;
+  if (*context.maskBuffer == nullptr) {
+    const int16_t before = CurrentResult();
+    *context.maskBuffer = static_cast<uint8_t*>(NewBlock(planeSize));
+    if (*context.maskBuffer == nullptr) SetResult(before);
+  }
+  return *context.maskBuffer;
+}
+
+template <bool ThreeChannels, bool CountCoverage>
+void ComposeRows(const ElementBuffer* buffer, uint8_t* renderBuffer, int32_t channelCount, int32_t width,
+                 int32_t height, uint8_t* coverage) {
+  const uint32_t planeSize = uint32_t(width) * uint32_t(height);
+  for (int32_t row = 0; row < int32_t(buffer->height); ++row) {
+    const int32_t y = buffer->y0 + row;
+    if (y < 0 || y >= height) continue;
+    for (const Span* span = buffer->rows[row]; span != nullptr; span = span->next) {
+      // Clip the span to the effect rectangle once.
+      int32_t begin = span->xStart, end = span->xEnd;
+      if (buffer->x0 + begin < 0) begin = -buffer->x0;
+      if (buffer->x0 + end > width) end = width - buffer->x0;
+      for (int32_t x = begin; x < end; ++x) {
+        const RenderedPixel p = span->block[x - span->xStart];
+        const uint32_t at = uint32_t(y) * uint32_t(width) + uint32_t(buffer->x0 + x);
+        const uint32_t alpha = (p >> RenderedAlphaShift) & 0xFF, red = (p >> RenderedRedShift) & 0xFF;
+        const uint32_t green = (p >> RenderedGreenShift) & 0xFF, blue = (p >> RenderedBlueShift) & 0xFF;
+        renderBuffer[at] = uint8_t(renderBuffer[at] + alpha);
+        if constexpr (ThreeChannels) {
+          renderBuffer[planeSize + at] = uint8_t(renderBuffer[planeSize + at] + red);
+          renderBuffer[2 * planeSize + at] = uint8_t(renderBuffer[2 * planeSize + at] + green);
+          renderBuffer[3 * planeSize + at] = uint8_t(renderBuffer[3 * planeSize + at] + blue);
+        } else {
+          const uint32_t gray = (red * GrayRed + green * GrayGreen + blue * GrayBlue) >> GrayShift;
+          for (int32_t c = 1; c <= channelCount; ++c)
+            renderBuffer[uint32_t(c) * planeSize + at] = uint8_t(renderBuffer[uint32_t(c) * planeSize + at] + gray);
+        }
+        if constexpr (CountCoverage) coverage[at] = uint8_t(coverage[at] + span->material[x - span->xStart].coverage);
+      }
+    }
+  }
+}
+}  // namespace
+
+void ComposeElement(const ElementBuffer* buffer, uint8_t* renderBuffer, int32_t channelCount, int32_t width,
+                    int32_t height, uint8_t* coverage) {
+  if (buffer == nullptr || buffer->rows == nullptr) return;
+  if (channelCount == 3) {
+    if (coverage != nullptr)
+      ComposeRows<true, true>(buffer, renderBuffer, channelCount, width, height, coverage);
+    else
+      ComposeRows<true, false>(buffer, renderBuffer, channelCount, width, height, coverage);
+  } else if (coverage != nullptr) {
+    ComposeRows<false, true>(buffer, renderBuffer, channelCount, width, height, coverage);
+  } else {
+    ComposeRows<false, false>(buffer, renderBuffer, channelCount, width, height, coverage);
+  }
+}
+
+void NormaliseHardEdges(uint8_t* renderBuffer, int32_t planes, uint32_t planeSize, const uint8_t* coverage) {
+  // Scale per coverage sum: 0 below half a pixel; a sum above a full pixel
+  // (not produced by the rasterisers) is left unscaled.
+  uint32_t scale[256];
+  for (uint32_t k = 0; k < 256; ++k) {
+    if (k < HalfCoverage)
+      scale[k] = 0;
+    else if (k <= uint32_t(PixelSamples))
+      scale[k] = uint32_t(HardEdgeNumerator / double(k));
+    else
+      scale[k] = 1u << HardEdgeShift;
+  }
+  for (int32_t plane = 0; plane < planes; ++plane) {
+    uint8_t* values = renderBuffer + uint32_t(plane) * planeSize;
+    for (uint32_t i = 0; i < planeSize; ++i)
+      values[i] = uint8_t((uint32_t(values[i]) * scale[coverage[i]]) >> HardEdgeShift);
+  }
+}
+
+void ApplySelectionMask(uint8_t* renderBuffer, int32_t planes, uint32_t planeSize, const uint8_t* mask) {
+  for (int32_t plane = 0; plane < planes; ++plane) {
+    uint8_t* values = renderBuffer + uint32_t(plane) * planeSize;
+    for (uint32_t i = 0; i < planeSize; ++i) values[i] = uint8_t(uint32_t(values[i]) * mask[i] / 255);
+  }
+}
+
+int RenderElements(const RenderContext& context, uint32_t selector) {
+  if (context.effectWidth <= 0 || context.effectHeight <= 0) return 1;
+  LightingSetup lighting;
+  SetUpLighting(*context.style, &lighting);
+
+  ElementBuffer* main = context.fields[MainElement];
+  if ((selector & SelectMain) != 0 && main != nullptr && !ShadeMain(context, lighting, main)) {
+    SetResult(MemFullErr);
+    return 0;
+  }
+  if ((selector & SelectInnerBevel) != 0 && context.fields[InnerBevelElement] != nullptr &&
+      !RenderBevel(context, lighting, InnerBevelElement))
+    return 0;
+  if ((selector & SelectOuterBevel) != 0 && context.fields[OuterBevelElement] != nullptr &&
+      !RenderBevel(context, lighting, OuterBevelElement))
+    return 0;
+
+  const int32_t width = context.effectWidth, height = context.effectHeight;
+  const uint32_t planeSize = uint32_t(width) * uint32_t(height);
+  const int32_t planes = (context.channelCount > 0 ? context.channelCount : 0) + 1;
+  if (context.renderBuffer == nullptr) return 1;
+  // A buffer of this size cannot have been allocated (block sizes are 32-bit).
+  if (uint64_t(planes) * planeSize > UINT32_MAX) {
+    SetResult(MemFullErr);
+    return 0;
+  }
+  std::memset(context.renderBuffer, 0, uint32_t(planes) * planeSize);
+  if ((context.style->viewFlags & AntiAliasingFlag) != 0) {
+    for (int32_t e = 0; e < ElementCount; ++e)
+      ComposeElement(context.fields[e], context.renderBuffer, context.channelCount, width, height, nullptr);
+  } else if (uint8_t* coverage = MaskBuffer(context, planeSize)) {
+    std::memset(coverage, 0, planeSize);
+    for (int32_t e = 0; e < ElementCount; ++e)
+      ComposeElement(context.fields[e], context.renderBuffer, context.channelCount, width, height, coverage);
+    NormaliseHardEdges(context.renderBuffer, planes, planeSize, coverage);
+  }
+  if (context.copySelection != nullptr) {
+    if (uint8_t* mask = MaskBuffer(context, planeSize)) {
+      std::memset(mask, 0, planeSize);
+      context.copySelection(context.selectionContext, mask, width, height);
+      ApplySelectionMask(context.renderBuffer, planes, planeSize, mask);
+    }
+  }
+  return 1;
+}

@@ -1,0 +1,17 @@
+/* Resource identifiers of the filter module. Plain #defines because the resource compiler reads
+   this file too; C++ code may include it as "resources/ResourceIds.h". */
+#ifndef BF_RESOURCE_IDS_H
+#define BF_RESOURCE_IDS_H
+
+/* Property list ("PIPL") that hosts read to list the filter; also the id of the terminology
+   resource that the property list names. */
+#define BF_PROPERTY_LIST_ID 16000
+#define BF_TERMINOLOGY_ID 16000
+
+/* String table entries shown for the message codes 2..5 left in the result cell: id = 16198 + code. */
+#define BF_STR_INVALID_PATH 16200        /* code 2: the target path cannot be traced */
+#define BF_STR_NO_PATHS 16201            /* code 3: the document has no paths */
+#define BF_STR_NO_TARGET_PATH 16202      /* code 4: no path is targeted */
+#define BF_STR_LOCKED_TRANSPARENCY 16203 /* code 5: the layer's transparency is locked */
+
+#endif

@@ -1,0 +1,253 @@
+// Test scaffolding for the renderer: hand-made element buffers with any
+// coverage and material, and whole scenes built through the real bevel
+// pipeline (outline rings -> offsets -> element buffers -> effect rectangle).
+#pragma once
+#include <cmath>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <vector>
+
+#include "bevel/ContourProfiles.h"
+#include "bevel/DirectionTable.h"
+#include "bevel/ElementBuffer.h"
+#include "bevel/ElementBuilders.h"
+#include "bevel/OffsetOutline.h"
+#include "geometry/NodePool.h"
+#include "geometry/WorkMemory.h"
+#include "maps/ElementMaterials.h"
+#include "render/RenderDriver.h"
+#include "style/StyleRecord.h"
+
+namespace render_test {
+
+// An element buffer whose memory the test owns (never pass it to FreeElementBuffer).
+struct SyntheticBuffer {
+  ElementBuffer buffer{};
+  std::vector<Span*> rows;
+  std::deque<Span> spans;
+  std::deque<std::vector<uint32_t>> blocks;
+
+  // Columns with a non-zero coverage(x, y) become pixels; every pixel gets `material`
+  // with its coverage byte set.
+  SyntheticBuffer(int16_t x0, int16_t y0, uint16_t width, uint16_t height,
+                  const std::function<uint8_t(int, int)>& coverage, PixelMaterial material) {
+    buffer.x0 = x0;
+    buffer.y0 = y0;
+    buffer.width = width;
+    buffer.height = height;
+    rows.assign(height, nullptr);
+    for (int y = 0; y < height; ++y) {
+      Span** tail = &rows[y];
+      int x = 0;
+      while (x < width) {
+        if (coverage(x, y) == 0) {
+          ++x;
+          continue;
+        }
+        int end = x;
+        while (end < width && coverage(end, y) != 0) ++end;
+        const int n = end - x;
+        blocks.emplace_back(size_t(n) * 3, 0u);
+        spans.push_back(Span{});
+        Span& span = spans.back();
+        span.xStart = uint16_t(x);
+        span.xEnd = uint16_t(end);
+        span.block = blocks.back().data();
+        span.material = reinterpret_cast<PixelMaterial*>(span.block + n);
+        for (int i = 0; i < n; ++i) {
+          span.material[i] = material;
+          span.material[i].coverage = coverage(x + i, y);
+        }
+        *tail = &span;
+        tail = &span.next;
+        x = end;
+      }
+    }
+    buffer.rows = height != 0 ? rows.data() : nullptr;
+  }
+
+  // The rendered pixel at buffer column x, row y; 0 where there is no span.
+  RenderedPixel Pixel(int x, int y) const {
+    for (const Span* s = rows[y]; s != nullptr; s = s->next)
+      if (x >= s->xStart && x < s->xEnd) return s->block[x - s->xStart];
+    return 0;
+  }
+  PixelMaterial* Material(int x, int y) {
+    for (Span* s = rows[y]; s != nullptr; s = s->next)
+      if (x >= s->xStart && x < s->xEnd) return &s->material[x - s->xStart];
+    return nullptr;
+  }
+};
+
+inline PixelMaterial MakeMaterial(uint8_t r, uint8_t g, uint8_t b, uint8_t opacity, uint8_t shininess = 0,
+                                  uint8_t strength = 0, uint8_t reflectivity = 0) {
+  return PixelMaterial{r, g, b, opacity, shininess, strength, reflectivity, 0};
+}
+
+inline uint32_t AlphaOf(RenderedPixel p) { return p >> 24; }
+inline uint32_t RedOf(RenderedPixel p) { return (p >> 16) & 0xFF; }
+inline uint32_t GreenOf(RenderedPixel p) { return (p >> 8) & 0xFF; }
+inline uint32_t BlueOf(RenderedPixel p) { return p & 0xFF; }
+
+// Calls f(x, y, pixel, material) for every pixel of every span (buffer columns).
+template <class F>
+void ForEachPixel(const ElementBuffer* buffer, F f) {
+  if (buffer == nullptr || buffer->rows == nullptr) return;
+  for (int y = 0; y < buffer->height; ++y)
+    for (const Span* s = buffer->rows[y]; s != nullptr; s = s->next)
+      for (int x = s->xStart; x < s->xEnd; ++x) f(x, y, s->block[x - s->xStart], s->material[x - s->xStart]);
+}
+
+struct Point {
+  double x, y;  // pixels
+};
+
+// A document whose outline is one or more polygons, built into element
+// buffers by the real builders, placed in the effect rectangle, with the
+// style's materials filled in and a render buffer ready.
+struct Scene {
+  uint16_t documentSize = 256;  // square document, a power of two so pixels convert exactly
+  OffsetRingList* outerOutlines = nullptr;
+  OffsetRingList* innerOutlines = nullptr;
+  ElementBuffer* fields[ElementCount] = {nullptr, nullptr, nullptr};
+  PixelRect effect{0, 0, 0, 0};
+  DirectionTable directions{};
+  StyleRecord style{};
+  int32_t channelCount = 3;
+  std::vector<uint8_t> renderBuffer;
+  uint8_t* maskBuffer = nullptr;
+
+  Scene() {
+    SetDefaultStyle(&style);
+    style.mapLayers = nullptr;
+    style.reflectionImage = nullptr;
+    MakeDirectionTable(&directions);
+  }
+  ~Scene() { Release(); }
+  Scene(const Scene&) = delete;
+  Scene& operator=(const Scene&) = delete;
+
+  // The polygon is given clockwise on screen (y down); its outer outline
+  // keeps that order (normals point out), the inner outline reverses it.
+  bool AddPolygon(const std::vector<Point>& points) {
+    std::vector<Point> reversed(points.rbegin(), points.rend());
+    return AddRing(&outerOutlines, points) && AddRing(&innerOutlines, reversed);
+  }
+
+  // Classifies, converts and builds Outer then Inner (and Main); places the
+  // buffers; fills the materials; allocates the render buffer.
+  bool Build() {
+    for (OffsetRingList* list : {outerOutlines, innerOutlines}) {
+      ClassifyCorners(list);
+      ToPixels(list, documentSize, documentSize);
+    }
+    return Rebuild();
+  }
+
+  bool Rebuild() {
+    const BevelSetting& outer = style.bevels[OuterBevelSetting];
+    const BevelSetting& inner = style.bevels[InnerBevelSetting];
+    if (!BuildOuterBevel(outerOutlines, BandSettings{outer.size, outer.bevelFlags, outer.miterLimit},
+                         &fields[OuterBevelElement]))
+      return false;
+    if (!BuildInnerBevel(innerOutlines, BandSettings{inner.size, inner.bevelFlags, inner.miterLimit},
+                         &fields[InnerBevelElement], &fields[MainElement]))
+      return false;
+    EffectRectangle(fields[OuterBevelElement], fields[InnerBevelElement], fields[MainElement], &effect);
+    PlaceElements(fields[OuterBevelElement], fields[InnerBevelElement], fields[MainElement], effect);
+    FillElementMaterials(&style, fields, SelectAllElements | 0x1F);
+    renderBuffer.assign(size_t(Width()) * Height() * (channelCount + 1), 0xEE);
+    return true;
+  }
+
+  int32_t Width() const { return effect.right - effect.left; }
+  int32_t Height() const { return effect.bottom - effect.top; }
+
+  RenderContext Context() {
+    RenderContext c{};
+    c.style = &style;
+    for (int e = 0; e < ElementCount; ++e) c.fields[e] = fields[e];
+    c.innerOutlines = innerOutlines;
+    c.outerOutlines = outerOutlines;
+    c.directions = &directions;
+    c.effectWidth = Width();
+    c.effectHeight = Height();
+    c.channelCount = channelCount;
+    c.renderBuffer = renderBuffer.data();
+    c.maskBuffer = &maskBuffer;
+    return c;
+  }
+
+  uint8_t Plane(int plane, int x, int y) const {
+    return renderBuffer[size_t(plane) * Width() * Height() + size_t(y) * Width() + x];
+  }
+
+  void Release() {
+    for (ElementBuffer*& field : fields) DisposeElementBuffer(&field);
+    FreeBlockOf(maskBuffer);
+    for (NodePool* pool : {&gMainSpanPool, &gInnerSpanPool, &gOuterSpanPool, &gInnerOffsetPool, &gOuterOffsetPool,
+                           &gOutlinePool, &gBandEdgePool, &gPolygonEdgePool})
+      EmptyPool(pool);
+    for (OffsetRingList** list : {&outerOutlines, &innerOutlines}) {
+      while (*list != nullptr) {
+        OffsetRingList* next = (*list)->next;
+        FreeBlockOf(*list);
+        *list = next;
+      }
+    }
+  }
+
+ private:
+  bool AddRing(OffsetRingList** list, const std::vector<Point>& points) {
+    auto* header = static_cast<OffsetRingList*>(NewClearedBlock(sizeof(OffsetRingList)));
+    if (header == nullptr) return false;
+    OffsetRingList** tail = list;
+    while (*tail != nullptr) tail = &(*tail)->next;
+    *tail = header;
+    const double unitsPerPixel = 16777216.0 / documentSize;
+    for (const Point& p : points) {
+      OffsetNode* node = TakeRecordOf<OffsetNode>(&gOutlinePool);
+      if (node == nullptr) return false;
+      *node = OffsetNode{};
+      node->fx = int32_t(std::llround(p.x * unitsPerPixel));
+      node->fy = int32_t(std::llround(p.y * unitsPerPixel));
+      if (header->first == nullptr) {
+        node->next = node->prev = node;
+        header->first = node;
+      } else {
+        OffsetNode* last = header->first->prev;
+        node->prev = last;
+        node->next = header->first;
+        last->next = node;
+        header->first->prev = node;
+      }
+    }
+    return true;
+  }
+};
+
+// Exact Euclidean distance from (px, py) to the closed polygon's boundary.
+inline double DistanceToPolygon(const std::vector<Point>& polygon, double px, double py) {
+  double best = INFINITY;
+  for (size_t i = 0; i < polygon.size(); ++i) {
+    const Point a = polygon[i], b = polygon[(i + 1) % polygon.size()];
+    const double dx = b.x - a.x, dy = b.y - a.y;
+    double t = ((px - a.x) * dx + (py - a.y) * dy) / (dx * dx + dy * dy);
+    t = t < 0 ? 0 : (t > 1 ? 1 : t);
+    best = std::fmin(best, std::hypot(px - (a.x + t * dx), py - (a.y + t * dy)));
+  }
+  return best;
+}
+
+// Even-odd inside test.
+inline bool InsidePolygon(const std::vector<Point>& polygon, double px, double py) {
+  bool inside = false;
+  for (size_t i = 0, j = polygon.size() - 1; i < polygon.size(); j = i++) {
+    const Point a = polygon[i], b = polygon[j];
+    if ((a.y > py) != (b.y > py) && px < (b.x - a.x) * (py - a.y) / (b.y - a.y) + a.x) inside = !inside;
+  }
+  return inside;
+}
+
+}  // namespace render_test
