@@ -11,7 +11,7 @@
 
 #include "bevel/ElementBuffer.h"
 #include "render/Sampling.h"
-#include "render/ScaleFactors.h"
+#include "style/ScaleFactors.h"
 
 struct StyleRecord;
 

@@ -11,7 +11,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "render/ScaleFactors.h"
+#include "style/ScaleFactors.h"
 
 // Image positions are 16.16 fixed point.
 constexpr int32_t MapFractionBits = 16;

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "style/ScaleFactors.h"
+
 namespace {
 struct DefaultLight {
   float x, y, z;   // direction before normalising
@@ -14,20 +16,27 @@ constexpr DefaultLight DefaultLights[3] = {
 };
 
 void DeriveColorComponents(LightSetting* light) {
-  light->colorRed = float((light->color >> 16) & 0xFF) / 255.0f;
-  light->colorGreen = float((light->color >> 8) & 0xFF) / 255.0f;
-  light->colorBlue = float(light->color & 0xFF) / 255.0f;
+  light->colorRed = float((light->color >> 16) & 0xFF) * OneOver255;
+  light->colorGreen = float((light->color >> 8) & 0xFF) * OneOver255;
+  light->colorBlue = float(light->color & 0xFF) * OneOver255;
+}
+
+// Scales (x, y, z) to unit length; the reciprocal length is taken in double
+// precision so every build rounds alike. Returns 0 for the zero vector.
+int NormaliseInto(double x, double y, double z, float out[3]) {
+  const double squared = x * x + y * y + z * z;
+  if (!(squared > 0.0)) return 0;
+  const double scale = 1.0 / std::sqrt(squared);
+  out[0] = float(x * scale);
+  out[1] = float(y * scale);
+  out[2] = float(z * scale);
+  return 1;
 }
 }  // namespace
 
 void DeriveHalfVector(LightSetting* light) {
-  const float x = light->direction[0], y = light->direction[1], z = light->direction[2] + 1.0f;
-  const float length = std::sqrt(x * x + y * y + z * z);
-  if (length > 0.0f) {
-    light->halfVector[0] = x / length;
-    light->halfVector[1] = y / length;
-    light->halfVector[2] = z / length;
-  } else {
+  if (!NormaliseInto(light->direction[0], light->direction[1], double(light->direction[2]) + 1.0,
+                     light->halfVector)) {
     // A light straight behind the surface has no half-way vector; face the viewer.
     light->halfVector[0] = 0.0f;
     light->halfVector[1] = 0.0f;
@@ -55,9 +64,10 @@ void SetDefaultStyle(StyleRecord* style) {
   style->ambientReserved = 0;
   for (int i = 0; i < 3; ++i) {
     const DefaultLight& d = DefaultLights[i];
-    const float length = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
     LightSetting* light = &style->lights[i];
-    SetLightDirection(light, d.x / length, d.y / length, d.z / length);
+    float unit[3];
+    NormaliseInto(d.x, d.y, d.z, unit);
+    SetLightDirection(light, unit[0], unit[1], unit[2]);
     light->color = d.color;
     DeriveColorComponents(light);
   }
