@@ -1,6 +1,7 @@
 #include "geometry/CrossingPass.h"
 
 #include <algorithm>
+#include <initializer_list>
 
 #include "geometry/Contour.h"
 #include "geometry/ContourCleanup.h"

@@ -1,5 +1,7 @@
 #include "geometry/CurveFlattening.h"
 
+#include <initializer_list>
+
 #include "geometry/Contour.h"
 
 namespace {
@@ -30,6 +32,17 @@ double Deviation(const Flattener& f, PathPoint p0, PathPoint m, PathPoint p3) {
   return ex * ex + ey * ey;
 }
 
+// A sub-curve whose points all lie within one path unit of its start is below
+// the resolution of path units (the cleanup pass would merge its vertices), on
+// however large a document.
+bool WithinOneUnit(PathPoint p0, PathPoint p1, PathPoint p2, PathPoint p3) {
+  for (const PathPoint& p : {p1, p2, p3}) {
+    const int64_t dx = int64_t(p.x) - p0.x, dy = int64_t(p.y) - p0.y;
+    if (dx < -1 || dx > 1 || dy < -1 || dy > 1) return false;
+  }
+  return true;
+}
+
 int Subdivide(const Flattener& f, PathPoint p0, PathPoint p1, PathPoint p2, PathPoint p3, int depth) {
   const PathPoint l1 = Mid(p0, p1);
   const PathPoint h = Mid(p1, p2);
@@ -37,7 +50,7 @@ int Subdivide(const Flattener& f, PathPoint p0, PathPoint p1, PathPoint p2, Path
   const PathPoint l2 = Mid(l1, h);
   const PathPoint r1 = Mid(h, r2);
   const PathPoint m = Mid(l2, r1);
-  if (depth >= MaxFlatteningDepth || Deviation(f, p0, m, p3) <= FlatnessTolerance)
+  if (depth >= MaxFlatteningDepth || WithinOneUnit(p0, p1, p2, p3) || Deviation(f, p0, m, p3) <= FlatnessTolerance)
     return AppendVertex(f.contour, p0.x, p0.y, SmoothPoint | CurveEdge);
   if (!Subdivide(f, p0, l1, l2, m, depth + 1)) return 0;
   return Subdivide(f, m, r1, r2, p3, depth + 1);

@@ -22,21 +22,22 @@ struct GlyphCheck {
   std::string firstFailures;
 };
 
-void CheckGlyph(FontPaths& font, unsigned glyph, GlyphCheck& check, const std::string& name) {
-  RecordWriter w(DocSize, DocSize);
-  font.AppendGlyph(w, glyph, EmPixels, 150, 800);
+void CheckGlyph(FontPaths& font, unsigned glyph, GlyphCheck& check, const std::string& name, int32_t docSize = DocSize,
+                double emPixels = EmPixels) {
+  RecordWriter w(docSize, docSize);
+  font.AppendGlyph(w, glyph, emPixels, 0.15 * docSize, 0.8 * docSize);
   ++check.glyphs;
   if (w.bytes().empty()) {
     ++check.empty;
     return;
   }
-  const TraceOutcome t = TraceRecords(w.bytes(), DocSize, DocSize);
+  const TraceOutcome t = TraceRecords(w.bytes(), docSize, docSize);
   std::string problem;
   if (!t.read || !t.built) {
     problem = "not traced, code " + std::to_string(t.result);
   } else {
-    const double oracle = EvenOddAreaPixels(t.input, DocSize, DocSize);
-    const double scale = PixelsPerSquareUnit(DocSize, DocSize);
+    const double oracle = EvenOddAreaPixels(t.input, docSize, docSize);
+    const double scale = PixelsPerSquareUnit(docSize, docSize);
     const double outer = SignedArea(t.outer) * scale;
     const double inner = -SignedArea(t.inner) * scale;
     const double tolerance = oracle * 1e-3 + 1;
@@ -71,6 +72,17 @@ INSTANTIATE_TEST_SUITE_P(Fonts, GlyphOutlines, ::testing::ValuesIn(TestFontFiles
                              if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
                            return name;
                          });
+
+// Glyphs a few pixels tall on a large document: few vertices, many of them
+// close together, crossings of nearly parallel chords.
+TEST(GlyphFonts, SmallGlyphsOnALargeDocument) {
+  const std::vector<std::string> files = TestFontFiles();
+  ASSERT_FALSE(files.empty());
+  FontPaths font(files.back());
+  GlyphCheck check;
+  for (long g = 0; g < font.glyphCount(); ++g) CheckGlyph(font, unsigned(g), check, files.back(), 5000, 7);
+  EXPECT_EQ(check.failures, 0) << check.firstFailures;
+}
 
 TEST(GlyphFonts, TestFontsAreInstalled) {
   EXPECT_GE(TestFontFiles().size(), 2u) << "install fonts-dejavu-core and fonts-liberation";

@@ -178,7 +178,7 @@ double EvenOddAreaPixels(const std::vector<Polygon>& polygons, int32_t width, in
   FT_Outline_Get_CBox(&outline, &box);
   double sum = 0;
   FT_Error error = 0;
-  for (int strip = 128; strip >= 4; strip /= 2) {
+  for (int strip = 2048; strip >= 4; strip /= 4) {
     sum = 0;
     error = 0;
     for (FT_Pos x = (box.xMin >> 6) - 1; x <= (box.xMax >> 6) + 1 && error == 0; x += strip) {

@@ -79,10 +79,10 @@ void CheckShapes(Style style, uint32_t seed, int shapes, int contours, int maxPo
 }
 }  // namespace
 
-TEST(RandomShapes, GridShapesWithSharedVerticesAndOverlaps) { CheckShapes(Style::Grid, 1, 400, 3, 8); }
+TEST(RandomShapes, GridShapesWithSharedVerticesAndOverlaps) { CheckShapes(Style::Grid, 1, 800, 3, 8); }
 
-TEST(RandomShapes, FreeShapesWithManyCrossings) { CheckShapes(Style::Free, 2, 200, 3, 12); }
+TEST(RandomShapes, FreeShapesWithManyCrossings) { CheckShapes(Style::Free, 2, 400, 3, 12); }
 
-TEST(RandomShapes, NudgedGridShapesWithClusteredRoundings) { CheckShapes(Style::Nudged, 3, 400, 3, 8); }
+TEST(RandomShapes, NudgedGridShapesWithClusteredRoundings) { CheckShapes(Style::Nudged, 3, 800, 3, 8); }
 
 TEST(RandomShapes, ManySmallContours) { CheckShapes(Style::Grid, 4, 100, 12, 4); }
