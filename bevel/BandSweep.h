@@ -177,7 +177,7 @@ int SweepBands(BandEdge* edges, int32_t width, int32_t height, SweepVariant vari
   }
 
   for (int32_t row = 0; row < rowLimit; ++row) {
-    // 1. Advance the active edges to this row.
+    // Advance the active edges to this row.
     for (BandEdge* edge = active; edge != nullptr; edge = edge->next) {
       edge->x = WrapAdd(edge->x, edge->xStep);
       edge->column = edge->x >> GridFractionBits;
@@ -189,16 +189,16 @@ int SweepBands(BandEdge* edges, int32_t width, int32_t height, SweepVariant vari
       if (edge->firstOwner == nullptr) edge->segment = edge->secondOwner;
     }
     ResortOpening(&opening);
-    // 2. Activate the edges that begin on this row.
+    // Activate the edges that begin on this row.
     while (pending != nullptr && pending->firstRow <= row) {
       BandEdge* edge = pending;
       pending = edge->next;
       activate(edge);
     }
-    // 3. The Inner variant starts every row outside the element.
+    // The Inner variant starts every row outside the element.
     if (variant == SweepVariant::Inner) counter = 1;
 
-    // 4, 5. Walk the intervals of the row.
+    // Walk the intervals of the row from left to right.
     const int32_t stepLimit = activeCount + 1;
     auto finish = [&](BandEdge* interval, const BandEdge* closing) {
       interval->flags |= IntervalFinished;
@@ -320,7 +320,7 @@ int SweepBands(BandEdge* edges, int32_t width, int32_t height, SweepVariant vari
       }
     }
 
-    // 6. Retire the edges that end on this row.
+    // Retire the edges that end on this row.
     for (BandEdge** link = &active; *link != nullptr;) {
       BandEdge* edge = *link;
       if (edge->lastRow > row) {
@@ -337,7 +337,7 @@ int SweepBands(BandEdge* edges, int32_t width, int32_t height, SweepVariant vari
         if (*openLink != nullptr) *openLink = edge->nextOpening;
       }
     }
-    // 7. Let the user finish the row.
+    // Let the user finish the row.
     if (!user.RowEnd(row)) return 0;
   }
   return 1;

@@ -274,6 +274,18 @@ struct CoverageGrid {
   }
 };
 
+// Every covered pixel of a buffer as (column, row, coverage), in the
+// buffer's frame plus its origin.
+inline std::vector<int32_t> Signature(const ElementBuffer* buffer) {
+  std::vector<int32_t> pixels;
+  if (buffer == nullptr) return pixels;
+  for (int32_t row = 0; row < buffer->height; ++row)
+    for (const Span* span = buffer->rows[row]; span != nullptr; span = span->next)
+      for (int32_t x = span->xStart; x < span->xEnd; ++x)
+        pixels.insert(pixels.end(), {buffer->x0 + x, buffer->y0 + row, span->material[x - span->xStart].coverage});
+  return pixels;
+}
+
 inline double ShoelaceArea(const std::vector<Pt>& p) {
   double twice = 0;
   for (size_t i = 0; i < p.size(); ++i) {

@@ -335,17 +335,6 @@ TEST(ElementBuilders, NoOuterOutlinesFailsWithoutTouchingAnything) {
   EXPECT_EQ(nullptr, main);
 }
 
-// Every covered pixel of a buffer as (column, row, coverage), document pixels.
-std::vector<int32_t> Signature(const ElementBuffer* buffer) {
-  std::vector<int32_t> pixels;
-  if (buffer == nullptr) return pixels;
-  for (int32_t row = 0; row < buffer->height; ++row)
-    for (const Span* span = buffer->rows[row]; span != nullptr; span = span->next)
-      for (int32_t x = span->xStart; x < span->xEnd; ++x)
-        pixels.insert(pixels.end(), {buffer->x0 + x, buffer->y0 + row, span->material[x - span->xStart].coverage});
-  return pixels;
-}
-
 TEST(ElementBuilders, EveryFailedAllocationLeavesMemFullAndTheNextBuildWorks) {
   // Small, so that failing each allocation in turn stays quick: an L with a
   // reflex corner and a curve.
