@@ -5,12 +5,12 @@
 #include "bevel/DirectionTable.h"
 #include "bevel/ElementBuilders.h"
 #include "bevel/OffsetOutline.h"
-#include "frame/ChannelCount.h"
 #include "frame/DialogSize.h"
 #include "frame/HostPath.h"
 #include "frame/PathContours.h"
 #include "frame/RunGlobals.h"
 #include "frame/RunRelease.h"
+#include "frame/RunRender.h"
 #include "frame/StyleDialog.h"
 #include "frame/StyleHandle.h"
 #include "geometry/ElementOutlines.h"
@@ -122,6 +122,18 @@ int32_t BuildElements() {
                          &globals->innerBevelField, &globals->mainField);
 }
 
+// The color planes of the render buffer: one per channel of the target
+// composite list, untargeted ones included. Channel k of the list is written
+// from plane k, so counting only the targeted channels would leave the last
+// targeted ones of a list with an untargeted channel without a plane, and
+// would shade an RGB document with two targeted channels in gray.
+int32_t RenderColorPlanes(const ReadImageDocumentDesc* document) {
+  int32_t planes = 0;
+  for (const ReadChannelDesc* channel = document->targetCompositeChannels; channel != nullptr; channel = channel->next)
+    ++planes;
+  return planes;
+}
+
 // The effect rectangle, the render buffer for it, and the
 // element rasters moved into it. Returns 0 when the render buffer cannot be
 // had (MemFullErr).
@@ -133,7 +145,7 @@ int32_t PlaceEffect() {
   globals->effectLeft = int16_t(effect.left);
   globals->effectHeight = int16_t(effect.bottom - effect.top);
   globals->effectWidth = int16_t(effect.right - effect.left);
-  globals->channelCount = CountTargetChannels(globals->filterRecord->documentInfo, 0);
+  globals->channelCount = RenderColorPlanes(globals->filterRecord->documentInfo);
   if (globals->effectWidth != 0 && globals->effectHeight != 0) {
     FreeBlockOf(globals->renderBuffer);
     FreeBlockOf(globals->maskBuffer);
@@ -152,10 +164,19 @@ int32_t PlaceEffect() {
   return 1;
 }
 
-// Map layer placement with the per-pixel material fill, then
-// the rendering of all elements into the render buffer. The map layers and
-// the render driver plug in here.
-void RenderElements() {}
+// Every material channel of every element.
+constexpr uint32_t AllElementsAllChannels = 0xF001F;
+
+// The per-pixel materials, then all elements rendered into the render
+// buffer; a failure leaves its code in the result cell. Map layer placement
+// (resolving the style's layers after loading and propagating their
+// placement) comes before the fill once map layers exist; until then the
+// style's layer list is always empty and the fill is the constant material
+// of each element.
+void RenderRun() {
+  RefreshRunMaterials(AllElementsAllChannels);
+  RenderRunElements(SelectAllElements);
+}
 
 // The dialog when the style asks for it, then the release of
 // everything only the dialog needed.
@@ -176,9 +197,13 @@ void RunDialog() {
 }
 
 // The rendered result into the document, then the style into the
-// last-used settings file. The document output and the settings writer plug
-// in here.
-void WriteResult(const RunWork& work) {}
+// last-used settings file at work.settingsPath.
+void WriteRunOutput(const RunWork& work) {
+  if (!WriteRunResult()) return;
+  // The last-used settings file (work.settingsPath) is written here once the
+  // settings writer exists.
+  static_cast<void>(work);
+}
 }  // namespace
 
 void RunFilter() {
@@ -191,9 +216,11 @@ void RunFilter() {
     RunCleanup();
     return;
   }
-  RenderElements();
+  // A failed render still passes through the dialog step (which then shows
+  // nothing) and the post-dialog release, and ends with the run cleanup.
+  RenderRun();
   RunDialog();
-  if (!RunFailed()) WriteResult(work);
+  if (!RunFailed()) WriteRunOutput(work);
   WriteDialogSize();
   if (RunFailed()) RunCleanup();
 }

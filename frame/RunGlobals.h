@@ -36,7 +36,7 @@ struct RunGlobals {
   uint8_t dialogFlags[3];            // dialog state, owned by the dialog
   MapImage* imageCache;              // head of the images loaded during the run
   void* dialogPointer;               // dialog state; reset at every run
-  int32_t channelCount;              // targeted channels of the target composite list
+  int32_t channelCount;              // channels of the target composite list, targeted or not: the render buffer's color planes
 };
 
 // The globals of the call in progress; null between calls.

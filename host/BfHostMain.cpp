@@ -2,13 +2,18 @@
 // prints one deterministic line per scenario, so that the native module and
 // the Windows module (under wine) can be compared line by line.
 //
-//   bfhost [--stage DIR] [--scenario NAME]... [--list] MODULE
+//   bfhost [--stage DIR] [--dump DIR] [--scenario NAME]... [--list] MODULE
 //   bfhost [--stage DIR] --fault-sweep [--repeat] MODULE
 //
 // --stage DIR copies the module into DIR first and runs the copy, removing the
 // last-used settings file next to it before every scenario, so that every
-// scenario starts from the same state. Exit status: 0 when every scenario ran
+// scenario starts from the same state. --dump DIR writes the document as each
+// scenario left it to DIR/<scenario>.planes (every plane in checksum order,
+// raw bytes), so that two builds' pixels can be compared where their
+// checksums differ. Exit status: 0 when every scenario ran
 // (whatever its results), 1 when the module could not be loaded, 2 on usage errors.
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -29,6 +34,62 @@ struct Context {
   std::string modulePath;
   std::string stageFolder;  // empty: run the module in place
 };
+
+std::string gDumpFolder;  // empty: no dumps
+
+// The render scenes: a larger document, so that the relief has room for its
+// anti-aliased rims, curves and joins inside the document.
+constexpr int32_t RenderWidth = 160;  // pixels
+constexpr int32_t RenderHeight = 120;
+constexpr double CircleHandle = 0.5522847498;  // cubic control distance of a quarter circle, in radii
+
+// A closed circle of four smooth cubic knots (pixels).
+void AppendCircleSubpath(std::vector<uint8_t>& path, double cx, double cy, double r) {
+  AppendPathLengthRecord(path, PathClosedLength, 4);
+  const double k = CircleHandle * r;
+  const double anchors[4][2] = {{cx + r, cy}, {cx, cy + r}, {cx - r, cy}, {cx, cy - r}};
+  const double tangents[4][2] = {{0, 1}, {-1, 0}, {0, -1}, {1, 0}};  // direction of travel
+  for (int i = 0; i < 4; ++i) {
+    const double x = anchors[i][0], y = anchors[i][1], tx = tangents[i][0] * k, ty = tangents[i][1] * k;
+    AppendPathKnot(path, PathClosedKnotLinked, PathPointFromPixels(x - tx, y - ty, RenderWidth, RenderHeight),
+                   PathPointFromPixels(x, y, RenderWidth, RenderHeight),
+                   PathPointFromPixels(x + tx, y + ty, RenderWidth, RenderHeight));
+  }
+}
+
+// A transparent layer (or a flat document) with a path of curves, corners and
+// a hole: a ring crossed by a triangle.
+HostDocument RenderDocument(int16_t mode, LayerKind layer) {
+  HostDocument document = MakeDocument(RenderWidth, RenderHeight, mode, layer, SceneFill);
+  if (document.hasTransparency)
+    std::fill(document.transparency.pixels.begin(), document.transparency.pixels.end(), uint8_t(0));
+  std::vector<uint8_t> path;
+  AppendPathRecord(path, PathFillRule);
+  AppendCircleSubpath(path, 62, 58, 36);
+  AppendCircleSubpath(path, 62, 58, 14);
+  AppendPolygonSubpath(path, {{96, 18}, {142, 96}, {78, 88}}, RenderWidth, RenderHeight);
+  document.paths.push_back(path);
+  document.targetPath = 0;
+  return document;
+}
+
+// Writes every plane of the document, in checksum order, to the dump folder.
+void Dump(const char* name, const HostDocument& document) {
+  if (gDumpFolder.empty()) return;
+  const std::string file = (std::filesystem::path(gDumpFolder) / (std::string(name) + ".planes")).string();
+  FILE* out = std::fopen(file.c_str(), "wb");
+  if (out == nullptr) {
+    std::fprintf(stderr, "bfhost: cannot write %s\n", file.c_str());
+    return;
+  }
+  auto write = [out](const HostChannel& c) { std::fwrite(c.pixels.data(), 1, c.pixels.size(), out); };
+  for (const HostChannel& c : document.colorChannels) write(c);
+  if (document.hasTransparency) write(document.transparency);
+  if (document.hasLayerMask) write(document.layerMask);
+  for (const HostChannel& c : document.alphaChannels) write(c);
+  if (document.hasSelection) write(document.selection);
+  std::fclose(out);
+}
 
 // An RGB background layer with a rectangle path as the target path.
 HostDocument PathDocument(LayerKind layer) {
@@ -82,6 +143,7 @@ bool Simple(const Context& c, const char* name, const HostDocument& document,
   FilterHost* host = Open(c, document);
   if (!host) return false;
   Print(name, body(host));
+  Dump(name, HostDocumentOf(host));
   CloseFilterHost(host);
   return true;
 }
@@ -196,7 +258,9 @@ std::vector<NamedScenario> Scenarios() {
                     FilterHost* h = Open(c, PathDocument(LayerKind::Flat));
                     if (!h) return false;
                     Print("path-run", RunMenu(h));
+                    Dump("path-run", HostDocumentOf(h));
                     Print("repeat-run", RunRepeat(h));
+                    Dump("repeat-run", HostDocumentOf(h));
                     CloseFilterHost(h);
                     return true;
                   }});
@@ -215,6 +279,31 @@ std::vector<NamedScenario> Scenarios() {
                       HostOptionsOf(h).dialogAnswer = 2;
                       return RunMenu(h);
                     });
+                  }});
+  list.push_back({"render-layer", [](const Context& c) {
+                    return Simple(c, "render-layer", RenderDocument(ModeRGBColor, LayerKind::EditableTransparency),
+                                  [](FilterHost* h) { return RunMenu(h); });
+                  }});
+  list.push_back({"render-flat", [](const Context& c) {
+                    return Simple(c, "render-flat", RenderDocument(ModeRGBColor, LayerKind::Flat),
+                                  [](FilterHost* h) { return RunMenu(h); });
+                  }});
+  list.push_back({"render-gray-channels", [](const Context& c) {
+                    // A soft-edged selection, a targeted alpha channel and a layer mask.
+                    HostDocument d = RenderDocument(ModeGrayScale, LayerKind::EditableTransparency);
+                    d.hasSelection = true;
+                    d.selection = MakeChannel(d, "Selection", 0);
+                    for (int32_t y = 0; y < RenderHeight; ++y)
+                      for (int32_t x = 0; x < RenderWidth; ++x)
+                        d.selection.pixels[size_t(y) * RenderWidth + size_t(x)] = uint8_t(x * 255 / (RenderWidth - 1));
+                    d.alphaChannels.push_back(MakeChannel(d, "Alpha 1", 0));
+                    d.hasLayerMask = true;
+                    d.layerMask = MakeChannel(d, "Layer Mask", 100);
+                    return Simple(c, "render-gray-channels", d, [](FilterHost* h) { return RunMenu(h); });
+                  }});
+  list.push_back({"render-duotone", [](const Context& c) {
+                    return Simple(c, "render-duotone", RenderDocument(ModeDuotone, LayerKind::EditableTransparency),
+                                  [](FilterHost* h) { return RunMenu(h); });
                   }});
   return list;
 }
@@ -235,7 +324,7 @@ int FaultSweep(const Context& context, bool repeat) {
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: bfhost [--stage DIR] [--scenario NAME]... [--list] MODULE\n"
+               "usage: bfhost [--stage DIR] [--dump DIR] [--scenario NAME]... [--list] MODULE\n"
                "       bfhost [--stage DIR] --fault-sweep [--repeat] MODULE\n");
   return 2;
 }
@@ -250,6 +339,8 @@ int main(int argc, char** argv) {
     const std::string arg = argv[i];
     if (arg == "--stage" && i + 1 < argc) {
       context.stageFolder = argv[++i];
+    } else if (arg == "--dump" && i + 1 < argc) {
+      gDumpFolder = argv[++i];
     } else if (arg == "--scenario" && i + 1 < argc) {
       chosen.push_back(argv[++i]);
     } else if (arg == "--fault-sweep") {

@@ -65,7 +65,7 @@ void SetDefaultStyle(StyleRecord* style) {
   for (int i = 0; i < 3; ++i) {
     const DefaultLight& d = DefaultLights[i];
     LightSetting* light = &style->lights[i];
-    float unit[3];
+    float unit[3] = {0.0f, 0.0f, 1.0f};
     NormaliseInto(d.x, d.y, d.z, unit);
     SetLightDirection(light, unit[0], unit[1], unit[2]);
     light->color = d.color;

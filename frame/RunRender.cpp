@@ -1,0 +1,117 @@
+#include "frame/RunRender.h"
+
+#include "frame/FilterRun.h"
+#include "frame/HostSuites.h"
+#include "frame/RunGlobals.h"
+#include "frame/StyleHandle.h"
+#include "geometry/WorkMemory.h"
+#include "maps/ElementMaterials.h"
+#include "render/DocumentOutput.h"
+#include "render/RenderDriver.h"
+
+namespace {
+// The effect size in pixels. The 16-bit fields hold sizes up to 65535 (the
+// element buffers' limit), so they are read as unsigned.
+int32_t EffectWidth(const RunGlobals* globals) { return int32_t(uint16_t(globals->effectWidth)); }
+int32_t EffectHeight(const RunGlobals* globals) { return int32_t(uint16_t(globals->effectHeight)); }
+
+DocumentAccess RunDocumentAccess(const RunGlobals* globals) {
+  const FilterRecord* record = globals->filterRecord;
+  return DocumentAccess{gChannelPortsSuite, record->documentInfo, record->progressProc};
+}
+
+void FieldsOf(RunGlobals* globals, ElementBuffer* fields[ElementCount]) {
+  fields[MainElement] = globals->mainField;
+  fields[InnerBevelElement] = globals->innerBevelField;
+  fields[OuterBevelElement] = globals->outerBevelField;
+}
+
+const ReadChannelDesc* SelectionChannel(const RunGlobals* globals) {
+  const ReadImageDocumentDesc* document = globals->filterRecord->documentInfo;
+  return document != nullptr ? document->selection : nullptr;
+}
+
+// The selection as the run hands it to the render driver. The driver takes a
+// selection it cannot copy as one that selects nothing, and a mask buffer it
+// cannot get as no selection at all; for the run both would be a wrong result
+// reported as success, so a copy that fails for want of memory fails the run.
+struct RunSelection {
+  SelectionSource source;
+  const ReadChannelDesc* channel;
+};
+
+// 1 when the two rectangles share at least one pixel.
+bool Meets(const VRect& a, const VRect& b) {
+  const int32_t top = a.top > b.top ? a.top : b.top, bottom = a.bottom < b.bottom ? a.bottom : b.bottom;
+  const int32_t left = a.left > b.left ? a.left : b.left, right = a.right < b.right ? a.right : b.right;
+  return top < bottom && left < right;
+}
+
+int CopyRunSelection(void* context, uint8_t* mask, int32_t width, int32_t height) {
+  RunSelection* selection = static_cast<RunSelection*>(context);
+  if (CopySelectionForRender(&selection->source, mask, width, height)) return 1;
+  // Not copied although the selection meets the effect: its buffer failed.
+  const VRect effect{selection->source.top, selection->source.left, selection->source.top + height,
+                     selection->source.left + width};
+  if (!RunFailed() && Meets(effect, selection->channel->bounds)) SetResult(MemFullErr);
+  return 0;
+}
+
+// The mask buffer holds the coverage sums with anti-aliasing off and the
+// selection mask; the driver would go on without it, so it is made here,
+// where its failure can end the run. Returns 0 with MemFullErr.
+int32_t EnsureMaskBuffer(RunGlobals* globals, const StyleRecord* style, bool hasSelection) {
+  if (globals->maskBuffer != nullptr) return 1;
+  if ((style->viewFlags & AntiAliasingFlag) != 0 && !hasSelection) return 1;
+  globals->maskBuffer = static_cast<uint8_t*>(NewBlock(uint32_t(EffectWidth(globals)) * uint32_t(EffectHeight(globals))));
+  return globals->maskBuffer != nullptr ? 1 : 0;
+}
+}  // namespace
+
+void RefreshRunMaterials(uint32_t flags) {
+  const StyleRecord* style = CurrentStyle();
+  if (style == nullptr) return;
+  ElementBuffer* fields[ElementCount];
+  FieldsOf(gRunGlobals, fields);
+  FillElementMaterials(style, fields, flags);
+}
+
+int32_t RenderRunElements(uint32_t selector) {
+  RunGlobals* globals = gRunGlobals;
+  const StyleRecord* style = CurrentStyle();
+  if (style == nullptr || globals->renderBuffer == nullptr) return 1;
+  if (EffectWidth(globals) == 0 || EffectHeight(globals) == 0) return 1;
+  const ReadChannelDesc* selectionChannel = SelectionChannel(globals);
+  if (!EnsureMaskBuffer(globals, style, selectionChannel != nullptr)) return 0;
+  // Lives until the driver returns: the driver's selection copier reads it.
+  RunSelection selection{{RunDocumentAccess(globals), globals->effectTop, globals->effectLeft}, selectionChannel};
+
+  RenderContext context{};
+  context.style = style;
+  FieldsOf(globals, context.fields);
+  context.innerOutlines = globals->innerOutlines;
+  context.outerOutlines = globals->outerOutlines;
+  context.directions = &gDirectionTable;
+  context.effectWidth = EffectWidth(globals);
+  context.effectHeight = EffectHeight(globals);
+  context.channelCount = globals->channelCount;
+  context.renderBuffer = globals->renderBuffer;
+  context.maskBuffer = &globals->maskBuffer;
+  // No reflection image and no bump maps until the map layers are loaded.
+  context.reflection = nullptr;
+  context.gatherBumps = nullptr;
+  context.bumpContext = nullptr;
+  if (selectionChannel != nullptr) {
+    context.copySelection = CopyRunSelection;
+    context.selectionContext = &selection;
+  }
+  if (!RenderElements(context, selector)) return 0;
+  return RunFailed() ? 0 : 1;
+}
+
+int32_t WriteRunResult() {
+  const RunGlobals* globals = gRunGlobals;
+  const RenderedEffect effect{globals->renderBuffer, globals->channelCount, globals->effectTop, globals->effectLeft,
+                              EffectWidth(globals), EffectHeight(globals)};
+  return WriteResult(RunDocumentAccess(globals), effect) ? 1 : 0;
+}

@@ -1,0 +1,22 @@
+// The run's rendering and output: the element materials, the render driver
+// and the document output, each fed from the run globals. The filter run
+// calls them once per start; the dialog's preview calls the first two again
+// after every change.
+#pragma once
+#include <cstdint>
+
+// Writes the constant material of every present element selected by `flags`
+// (element bits 0x10000..0x40000) into the channels selected by `flags`
+// (bits 0x01..0x10). Needs the style record.
+void RefreshRunMaterials(uint32_t flags);
+
+// Shades the elements in `selector` and recomposes the run's render buffer
+// from all present elements, masked by the document's selection. Returns 1;
+// 0 with the code in the result cell. An empty effect rectangle (or no render
+// buffer) renders nothing and returns 1.
+int32_t RenderRunElements(uint32_t selector);
+
+// Composites the render buffer into the targeted channels of the document
+// through the host's channel ports, with progress reports. Returns 1; 0 with
+// the code in the result cell (-108 for a tile, -30900 for a port call).
+int32_t WriteRunResult();
