@@ -1,0 +1,533 @@
+// The element builders on real paths: glyphs of installed fonts (holes,
+// overlapping contours, curves) and self-crossing subpaths, read from path
+// records and traced as a run does. Oracles computed here from the contours
+// as read, independently of the tracer and the offsetter:
+//   - Main alone covers the even-odd area of the path;
+//   - Main, Inner Bevel and Outer Bevel never share a sub-sample, fill every
+//     pixel the grown shape certainly covers and nothing far outside it;
+//   - a rounded Outer Bevel of a convex polygon has the offset ring's area.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "band_test_support.h"
+#include "bevel/DirectionTable.h"
+#include "bevel/ElementBuilders.h"
+#include "geometry/Contour.h"
+#include "geometry/ElementOutlines.h"
+#include "geometry/PathRecords.h"
+#include "tests/geometry/PathTestSupport.h"
+#include "tests/support/CountingMemory.h"
+
+namespace {
+
+using band_test::InsideEvenOdd;
+using band_test::Pt;
+using band_test::SegmentDistance;
+
+constexpr uint16_t RoundJoin = 0x000;
+constexpr uint16_t BevelJoin = 0x100;
+constexpr uint16_t MiterJoin = 0x200;
+constexpr uint16_t TestMiterLimit = 3;  // pixels beyond the size
+
+constexpr int32_t Document = 1024;  // pixels, square
+constexpr double UnitsPerDocument = 16777216.0;
+constexpr double HalfDiagonal = 0.7072;  // pixel centre to its farthest corner, rounded up
+constexpr double Margin = 0.02;          // pixels: rounding of positions to the sub-sample grid
+
+using Contours = std::vector<std::vector<Pt>>;
+
+// A path read and traced, with both outline sets in pixels, and the three
+// element buffers once built. Releases everything as a run does.
+struct TracedPath {
+  ScopedCountingMemory memory;
+  Contours contours;                        // as read (curves flattened), pixels
+  std::vector<pathtest::Polygon> unitContours;  // the same in path units
+  OffsetRingList* outer = nullptr;
+  OffsetRingList* inner = nullptr;
+  ElementBuffer* outerField = nullptr;
+  ElementBuffer* innerField = nullptr;
+  ElementBuffer* mainField = nullptr;
+  bool traced = false;
+
+  explicit TracedPath(const std::vector<uint8_t>& records) {
+    Contour* list = ReadPathRecords(records.data(), uint32_t(records.size()), Document, Document);
+    if (list == nullptr) return;
+    unitContours = pathtest::ContourPolygons(list);
+    for (const pathtest::Polygon& polygon : unitContours) {
+      contours.emplace_back();
+      for (const pathtest::UnitPoint& u : polygon)
+        contours.back().push_back({u.x * (Document / UnitsPerDocument), u.y * (Document / UnitsPerDocument)});
+    }
+    traced = BuildElementOutlines(list, &outer, &inner) == 1;
+    if (!traced) return;
+    for (OffsetRingList* set : {outer, inner})
+      if (set != nullptr) {
+        ClassifyCorners(set);
+        ToPixels(set, Document, Document);
+      }
+  }
+  ~TracedPath() {
+    DisposeElementBuffer(&outerField);
+    DisposeElementBuffer(&innerField);
+    DisposeElementBuffer(&mainField);
+    EmptyPool(&gMainSpanPool);
+    EmptyPool(&gInnerSpanPool);
+    EmptyPool(&gOuterSpanPool);
+    ReleaseElementOutlines(&outer, &inner);
+    EXPECT_EQ(0, memory.memory.liveBlocks);
+  }
+};
+
+int64_t TotalCoverage(const ElementBuffer* buffer) {
+  int64_t total = 0;
+  if (buffer == nullptr) return 0;
+  for (int32_t row = 0; row < buffer->height; ++row)
+    for (const Span* span = buffer->rows[row]; span != nullptr; span = span->next)
+      for (int32_t x = span->xStart; x < span->xEnd; ++x) total += span->material[x - span->xStart].coverage;
+  return total;
+}
+
+// Coverage of a window of document pixels; pixels outside the window are
+// counted in `outside`.
+struct Window {
+  int32_t left, top, width, height;
+  std::vector<int32_t> counts;
+  int64_t outside = 0;
+  Window(int32_t l, int32_t t, int32_t r, int32_t b)
+      : left(l), top(t), width(r - l), height(b - t), counts(size_t(width) * height, 0) {}
+  int32_t At(int32_t x, int32_t y) const { return counts[size_t(y - top) * width + (x - left)]; }
+  void Add(const ElementBuffer* buffer) {
+    if (buffer == nullptr) return;
+    for (int32_t row = 0; row < buffer->height; ++row)
+      for (const Span* span = buffer->rows[row]; span != nullptr; span = span->next)
+        for (int32_t x = span->xStart; x < span->xEnd; ++x) {
+          int32_t c = span->material[x - span->xStart].coverage;
+          int32_t gx = buffer->x0 + x - left, gy = buffer->y0 + row - top;
+          if (gx < 0 || gy < 0 || gx >= width || gy >= height)
+            outside += c;
+          else
+            counts[size_t(gy) * width + gx] += c;
+        }
+  }
+};
+
+void Bounds(const Contours& contours, double* minX, double* minY, double* maxX, double* maxY) {
+  *minX = *minY = 1e30;
+  *maxX = *maxY = -1e30;
+  for (const auto& ring : contours)
+    for (const Pt& p : ring) {
+      *minX = std::min(*minX, p.x), *minY = std::min(*minY, p.y);
+      *maxX = std::max(*maxX, p.x), *maxY = std::max(*maxY, p.y);
+    }
+}
+
+double Perimeter(const Contours& contours) {
+  double sum = 0;
+  for (const auto& ring : contours)
+    for (size_t i = 0; i < ring.size(); ++i)
+      sum += std::hypot(ring[(i + 1) % ring.size()].x - ring[i].x, ring[(i + 1) % ring.size()].y - ring[i].y);
+  return sum;
+}
+
+// Shoelace area of the traced Inner outlines (region to the left of each
+// ring on the screen), square pixels.
+double TracedArea(const OffsetRingList* inner) {
+  double sum = 0;
+  for (const auto& ring : band_test::OutlinePolygons(inner)) sum -= band_test::ShoelaceArea(ring);
+  return sum;
+}
+
+// What the brute-force geometry says about one pixel centre.
+struct PointFacts {
+  bool inside;     // even-odd inside the contours
+  double distance; // to the nearest contour edge
+  bool inBand;     // the whole pixel lies in the outward rectangle (edge x size) of some edge
+};
+
+// The outward rectangle of a boundary edge: the band a Bevel or Miter join
+// keeps for certain, whatever it does at the corners. The outward side is
+// found from the even-odd region just beside the edge's middle.
+struct Edge {
+  Pt a, b;
+  double ux, uy, length;  // unit direction
+  double nx, ny;          // unit normal pointing out of the region
+};
+
+// Contour edges split where other edges cross them, so that each piece has
+// the region on one side only.
+std::vector<Edge> OutwardEdges(const Contours& contours) {
+  std::vector<std::pair<Pt, Pt>> segments;
+  for (const auto& ring : contours)
+    for (size_t i = 0; i < ring.size(); ++i) segments.push_back({ring[i], ring[(i + 1) % ring.size()]});
+  std::vector<Edge> edges;
+  for (size_t s = 0; s < segments.size(); ++s) {
+    const Pt& p = segments[s].first;
+    const Pt& q = segments[s].second;
+    const double dx = q.x - p.x, dy = q.y - p.y;
+    std::vector<double> cuts = {0.0, 1.0};
+    for (size_t k = 0; k < segments.size(); ++k) {
+      if (k == s) continue;
+      const Pt& c = segments[k].first;
+      const Pt& d = segments[k].second;
+      const double ex = d.x - c.x, ey = d.y - c.y, det = dx * ey - dy * ex;
+      if (std::fabs(det) < 1e-12) continue;
+      const double t = ((c.x - p.x) * ey - (c.y - p.y) * ex) / det;
+      const double v = ((c.x - p.x) * dy - (c.y - p.y) * dx) / det;
+      if (t > 0 && t < 1 && v >= 0 && v <= 1) cuts.push_back(t);
+    }
+    std::sort(cuts.begin(), cuts.end());
+    for (size_t i = 0; i + 1 < cuts.size(); ++i) {
+      Edge e{{p.x + cuts[i] * dx, p.y + cuts[i] * dy}, {p.x + cuts[i + 1] * dx, p.y + cuts[i + 1] * dy}, 0, 0, 0, 0, 0};
+      e.length = std::hypot(e.b.x - e.a.x, e.b.y - e.a.y);
+      if (e.length < 1e-6) continue;
+      e.ux = (e.b.x - e.a.x) / e.length, e.uy = (e.b.y - e.a.y) / e.length;
+      e.nx = e.uy, e.ny = -e.ux;
+      const double mx = (e.a.x + e.b.x) / 2, my = (e.a.y + e.b.y) / 2, step = std::min(1e-4, e.length / 4);
+      const bool plus = InsideEvenOdd(contours, mx + step * e.nx, my + step * e.ny);
+      const bool minus = InsideEvenOdd(contours, mx - step * e.nx, my - step * e.ny);
+      if (plus == minus) continue;  // covered twice: not a boundary
+      if (plus) e.nx = -e.nx, e.ny = -e.ny;
+      edges.push_back(e);
+    }
+  }
+  return edges;
+}
+
+// `reach`: the band test must hold for every point within that distance.
+PointFacts Facts(const Contours& contours, const std::vector<Edge>& edges, double size, double x, double y,
+                 double reach) {
+  PointFacts f{InsideEvenOdd(contours, x, y), 1e30, false};
+  for (const auto& ring : contours)
+    for (size_t i = 0; i < ring.size(); ++i)
+      f.distance = std::min(f.distance, SegmentDistance(ring[i], ring[(i + 1) % ring.size()], x, y));
+  for (const Edge& e : edges) {
+    double u = (x - e.a.x) * e.ux + (y - e.a.y) * e.uy;
+    double h = (x - e.a.x) * e.nx + (y - e.a.y) * e.ny;
+    const double inset = reach + HalfDiagonal + Margin;
+    if (u >= inset && u <= e.length - inset && h >= inset && h <= size - inset) {
+      f.inBand = true;
+      break;
+    }
+  }
+  return f;
+}
+
+double Sagitta(double radius) {
+  // Round joins use chords of at most sqrt(10) pixels.
+  return radius - std::sqrt(std::max(0.0, radius * radius - 2.5));
+}
+
+struct PartitionStats {
+  int64_t checkedFull = 0, checkedEmpty = 0;
+};
+
+// The geometry of one path, computed once for all joins and sizes.
+struct PathOracle {
+  std::string name;
+  std::vector<uint8_t> records;
+  Contours contours;
+  std::vector<Edge> edges;
+};
+
+// What a pixel, or every pixel of a square, certainly is.
+struct Verdict {
+  bool inside = false;   // wholly inside the region
+  bool outside = false;  // wholly outside the region
+  bool sure = false;     // wholly within the certainly grown shape
+  bool far = false;      // wholly beyond the reach of any join
+  bool mixed = false;    // a square whose pixels differ: split it
+};
+
+// Builds Outer Bevel (outerSize) and Inner Bevel + Main (innerSize) with one
+// join and checks the three against the brute-force geometry, per pixel:
+//   - together at most 32 samples;
+//   - a pixel wholly inside the region: Inner + Main = 32, no Outer;
+//   - a pixel wholly outside the region: no Inner, no Main;
+//   - a pixel wholly within the certainly grown shape: all 32 covered
+//     (Round: within outerSize less the chord sagitta; Bevel and Miter: in
+//     the outward rectangle of an edge);
+//   - a pixel beyond the reach of the joins: nothing. That is outerSize + 1
+//     for Round and Bevel; a clipped miter ends on an offset line where the
+//     clip line (across the bisector at the limit) crosses it, at most
+//     hypot(outerSize + miter limit, outerSize) from its corner.
+// The window is walked as a quad tree: the distance to the boundary is
+// 1-Lipschitz, so a square whose pixels all get the verdict of its centre is
+// decided once.
+void CheckPartition(const PathOracle& oracle, uint16_t join, uint16_t outerSize, uint16_t innerSize,
+                    PartitionStats* stats) {
+  SCOPED_TRACE(oracle.name + " join " + std::to_string(join >> 8) + " outer " + std::to_string(outerSize) +
+               " inner " + std::to_string(innerSize));
+  TracedPath path(oracle.records);
+  ASSERT_TRUE(path.traced) << path.memory.memory.result;
+  ASSERT_EQ(1, BuildOuterBevel(path.outer, {outerSize, join, TestMiterLimit}, &path.outerField));
+  ASSERT_EQ(1, BuildInnerBevel(path.inner, {innerSize, join, TestMiterLimit}, &path.innerField, &path.mainField));
+  ASSERT_EQ(0, path.memory.memory.result);
+
+  const double far = 1 + (join == MiterJoin ? std::hypot(outerSize + TestMiterLimit, outerSize) : outerSize);
+  const double roundSure = outerSize - Sagitta(outerSize) - Margin;
+  double minX, minY, maxX, maxY;
+  Bounds(oracle.contours, &minX, &minY, &maxX, &maxY);
+  const int32_t reachOut = int32_t(std::ceil(far)) + 3;
+  Window outer(int32_t(std::floor(minX)) - reachOut, int32_t(std::floor(minY)) - reachOut,
+               int32_t(std::ceil(maxX)) + reachOut, int32_t(std::ceil(maxY)) + reachOut);
+  Window inner = outer, main = outer;
+  outer.Add(path.outerField);
+  inner.Add(path.innerField);
+  main.Add(path.mainField);
+  EXPECT_EQ(0, outer.outside + inner.outside + main.outside) << "coverage beyond the reach of the grown shape";
+
+  // The verdict for every pixel centre within `reach` of (x, y).
+  auto judge = [&](double x, double y, double reach) {
+    const PointFacts f = Facts(oracle.contours, oracle.edges, outerSize, x, y, reach);
+    Verdict v;
+    const double nearest = f.distance - reach, farthest = f.distance + reach;
+    if (nearest < HalfDiagonal + Margin) {
+      v.mixed = reach > 0;  // pixels may straddle the boundary: nothing is sure for them
+      return v;
+    }
+    v.inside = f.inside;
+    v.outside = !f.inside;
+    if (f.inside) return v;
+    bool noneSure;
+    if (join == RoundJoin) {
+      v.sure = farthest + HalfDiagonal <= roundSure;
+      noneSure = nearest + HalfDiagonal > roundSure;
+    } else {
+      v.sure = f.inBand;
+      noneSure = nearest > outerSize;
+    }
+    v.far = nearest > far + HalfDiagonal;
+    const bool noneFar = farthest <= far + HalfDiagonal;
+    v.mixed = !(v.sure || noneSure) || !(v.far || noneFar);
+    return v;
+  };
+  auto check = [&](int32_t x, int32_t y, const Verdict& v) {
+    const int32_t o = outer.At(x, y), i = inner.At(x, y), m = main.At(x, y);
+    ASSERT_LE(o + i + m, PixelSamples) << x << "," << y << ": " << o << " " << i << " " << m;
+    if (v.inside) {
+      ASSERT_EQ(0, o) << "Outer Bevel inside the region at " << x << "," << y;
+      ASSERT_EQ(PixelSamples, i + m) << "Inner + Main short inside the region at " << x << "," << y;
+      ++stats->checkedFull;
+    }
+    if (v.outside) {
+      ASSERT_EQ(0, i + m) << "Inner + Main outside the region at " << x << "," << y;
+    }
+    if (v.sure) {
+      ASSERT_EQ(PixelSamples, o) << "Outer Bevel short at " << x << "," << y;
+      ++stats->checkedFull;
+    }
+    if (v.far) {
+      ASSERT_EQ(0, o) << "Outer Bevel too far at " << x << "," << y;
+      ++stats->checkedEmpty;
+    }
+  };
+  const int32_t right = outer.left + outer.width, bottom = outer.top + outer.height;
+  std::function<void(int32_t, int32_t, int32_t)> visit = [&](int32_t bx, int32_t by, int32_t side) {
+    if (bx >= right || by >= bottom || ::testing::Test::HasFatalFailure()) return;
+    if (side == 1) {
+      check(bx, by, judge(bx + 0.5, by + 0.5, 0));
+      return;
+    }
+    // Every pixel centre of the square is within `reach` of its centre.
+    const Verdict v = judge(bx + side / 2.0, by + side / 2.0, (side - 1) / 2.0 * std::numbers::sqrt2);
+    if (!v.mixed) {
+      for (int32_t y = by; y < std::min(by + side, bottom); ++y)
+        for (int32_t x = bx; x < std::min(bx + side, right); ++x) {
+          check(x, y, v);
+          if (::testing::Test::HasFatalFailure()) return;
+        }
+      return;
+    }
+    const int32_t half = side / 2;
+    visit(bx, by, half);
+    visit(bx + half, by, half);
+    visit(bx, by + half, half);
+    visit(bx + half, by + half, half);
+  };
+  constexpr int32_t Square = 64;
+  for (int32_t by = outer.top; by < bottom; by += Square)
+    for (int32_t bx = outer.left; bx < right; bx += Square) visit(bx, by, Square);
+}
+
+// ---- Shapes ---------------------------------------------------------------------
+
+struct NamedPath {
+  std::string name;
+  std::vector<uint8_t> records;
+};
+
+// Characters of a font file, set side by side from (x, baseline).
+NamedPath GlyphPath(const std::string& file, const std::string& text, double emPixels, double x, double baseline) {
+  NamedPath path{std::filesystem::path(file).stem().string() + " \"" + text + "\" " + std::to_string(int(emPixels)), {}};
+  pathtest::FontPaths font(file);
+  EXPECT_TRUE(font.ok()) << file;
+  pathtest::RecordWriter writer(Document, Document);
+  for (char c : text) x += font.AppendGlyph(writer, font.GlyphOfChar((unsigned char)c), emPixels, x, baseline);
+  path.records = writer.bytes();
+  return path;
+}
+
+// Polygons in pixels, one closed subpath each.
+NamedPath PolygonPath(const std::string& name, const std::vector<std::vector<pathtest::Point>>& polygons) {
+  pathtest::RecordWriter writer(Document, Document);
+  for (const auto& p : polygons) writer.Polygon(p);
+  return {name, writer.bytes()};
+}
+
+std::vector<pathtest::Point> Pentagram(double cx, double cy, double r) {
+  // The five points visited every second one: one subpath crossing itself
+  // five times, with a pentagon hole under the even-odd rule.
+  std::vector<pathtest::Point> p;
+  for (int i = 0; i < 5; ++i) {
+    double a = -std::numbers::pi / 2 + 2 * std::numbers::pi * (2 * i % 5) / 5;
+    p.push_back({cx + r * std::cos(a), cy + r * std::sin(a)});
+  }
+  return p;
+}
+
+std::vector<pathtest::Point> FigureEight(double cx, double cy, double w, double h, int count) {
+  // A lemniscate: one subpath crossing itself at the centre.
+  std::vector<pathtest::Point> p;
+  for (int i = 0; i < count; ++i) {
+    double t = 2 * std::numbers::pi * (i + 0.37) / count;
+    p.push_back({cx + w * std::sin(t), cy + h * std::sin(t) * std::cos(t)});
+  }
+  return p;
+}
+
+std::vector<pathtest::Point> RectPoints(double l, double t, double r, double b) {
+  return {{l, t}, {r, t}, {r, b}, {l, b}};
+}
+
+std::vector<std::string> OracleFonts() {
+  std::vector<std::string> files;
+  for (const char* f : {"/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf", "/usr/share/fonts/truetype/dejavu/DejaVuSerif.ttf",
+                        "/usr/share/fonts/truetype/liberation/LiberationSerif-Italic.ttf"})
+    if (std::filesystem::exists(f)) files.push_back(f);
+  return files;
+}
+
+std::vector<NamedPath> CrossingPaths() {
+  const double c = Document / 2.0;
+  return {
+      PolygonPath("pentagram", {Pentagram(c, c, 40.3)}),
+      PolygonPath("figure eight", {FigureEight(c, c, 45.2, 30.1, 40)}),
+      PolygonPath("overlapping rectangles", {RectPoints(c - 30.25, c - 20.5, c + 10.75, c + 15.125),
+                                             RectPoints(c - 5.5, c - 35.375, c + 30.125, c + 5.25),
+                                             RectPoints(c - 12.0, c - 8.0, c + 2.0, c + 40.0)}),
+  };
+}
+
+// "B8g@&%" in each font, or (`brief`) two of them per font: holes, nested
+// holes, overlapping contours and curves.
+std::vector<NamedPath> GlyphPaths(double emPixels, bool brief = false) {
+  const char* texts[] = {"B@", "g&", "8%"};
+  std::vector<NamedPath> paths;
+  size_t k = 0;
+  for (const std::string& file : OracleFonts()) {
+    const std::string text = brief ? texts[k++ % 3] : "B8g@&%";
+    paths.push_back(GlyphPath(file, text, emPixels, Document / 2.0 - text.size() * emPixels / 3, Document / 2.0));
+  }
+  return paths;
+}
+
+}  // namespace
+
+TEST(ElementOracles, OracleFontsAreInstalled) {
+  EXPECT_GE(OracleFonts().size(), 2u) << "install fonts-dejavu-core and fonts-liberation";
+}
+
+// Main alone counts one sub-sample per grid point inside the path, so its
+// total is the even-odd area up to the sampling error at the boundary: each
+// sample row misjudges at most half a sample per crossing, and between rows
+// the error is bounded by the outline's length times the row spacing; the
+// tolerance below is a fraction of that worst case which real outlines, whose
+// errors cancel along each edge, stay well within.
+TEST(ElementOracles, MainAloneCoversTheEvenOddArea) {
+  std::vector<NamedPath> paths = CrossingPaths();
+  for (double em : {9.0, 48.0, 300.0})
+    for (NamedPath& p : GlyphPaths(em)) paths.push_back(std::move(p));
+  for (const NamedPath& p : paths) {
+    SCOPED_TRACE(p.name);
+    TracedPath path(p.records);
+    ASSERT_TRUE(path.traced);
+    ASSERT_EQ(1, BuildInnerBevel(path.inner, {0, RoundJoin, 0}, &path.innerField, &path.mainField));
+    EXPECT_EQ(nullptr, path.innerField);
+    const double covered = TotalCoverage(path.mainField) / double(PixelSamples);
+    const double traced = TracedArea(path.inner);
+    const double evenOdd = pathtest::EvenOddAreaPixels(path.unitContours, Document, Document);
+    const double perimeter = Perimeter(path.contours);
+    EXPECT_NEAR(traced, evenOdd, 1e-3 * evenOdd + 0.05) << "tracer against FreeType";
+    const double tolerance = perimeter / 64 + 0.5;
+    std::printf("%-40s area %10.3f covered %10.3f error %8.4f tolerance %7.3f\n", p.name.c_str(), traced, covered,
+                covered - traced, tolerance);
+    EXPECT_NEAR(covered, traced, tolerance);
+  }
+}
+
+PathOracle MakeOracle(const NamedPath& p) {
+  PathOracle oracle{p.name, p.records, {}, {}};
+  TracedPath path(p.records);
+  oracle.contours = path.contours;
+  oracle.edges = OutwardEdges(oracle.contours);
+  return oracle;
+}
+
+TEST(ElementOracles, ElementsPartitionTheGrownShapeForEveryJoinAndSize) {
+  PartitionStats stats;
+  std::vector<PathOracle> shapes, glyphs;
+  for (const NamedPath& p : CrossingPaths()) shapes.push_back(MakeOracle(p));
+  for (const NamedPath& p : GlyphPaths(40, true)) glyphs.push_back(MakeOracle(p));
+  for (uint16_t join : {RoundJoin, BevelJoin, MiterJoin})
+    for (uint16_t size : {1, 2, 7, 20, 60, 250}) {
+      const uint16_t innerSize = uint16_t(size / 3 + 1);
+      for (const PathOracle& p : shapes) {
+        CheckPartition(p, join, size, innerSize, &stats);
+        if (HasFatalFailure()) return;
+      }
+      // Glyphs have many edges: every size for Round, the small ones for the others.
+      if (size <= 20 || join == RoundJoin)
+        for (const PathOracle& p : glyphs) {
+          CheckPartition(p, join, size, innerSize, &stats);
+          if (HasFatalFailure()) return;
+        }
+    }
+  std::printf("pixels checked full %lld, empty %lld\n", (long long)stats.checkedFull, (long long)stats.checkedEmpty);
+}
+
+TEST(ElementOracles, OuterRoundBandOfAConvexPolygonHasTheOffsetAreaUpToLargeSizes) {
+  // perimeter * r + pi * r^2, less what the arc chords cut off.
+  std::vector<pathtest::Point> polygon;
+  for (int i = 0; i < 7; ++i) {
+    double a = 0.4 + 2 * std::numbers::pi * i / 7;
+    polygon.push_back({512 + 50 * std::cos(a), 512 + 50 * std::sin(a)});
+  }
+  NamedPath p = PolygonPath("heptagon", {polygon});
+  double perimeter = 0;
+  for (size_t i = 0; i < polygon.size(); ++i)
+    perimeter += std::hypot(polygon[(i + 1) % 7].x - polygon[i].x, polygon[(i + 1) % 7].y - polygon[i].y);
+  for (uint16_t r : {1, 2, 7, 20, 60, 125, 250}) {
+    TracedPath path(p.records);
+    ASSERT_TRUE(path.traced);
+    ASSERT_EQ(1, BuildOuterBevel(path.outer, {r, RoundJoin, 0}, &path.outerField));
+    const double covered = TotalCoverage(path.outerField) / double(PixelSamples);
+    const double exact = perimeter * r + std::numbers::pi * r * r;
+    // Chords of at most sqrt(10) px: a full turn of arcs loses at most
+    // pi r^2 less the inscribed polygon with that many chords.
+    const double chords = std::ceil(2 * std::numbers::pi * r / std::sqrt(10.0));
+    const double chordLoss = std::numbers::pi * r * r - chords / 2 * r * r * std::sin(2 * std::numbers::pi / chords);
+    // Sampling: both boundaries of the ring, as for Main.
+    const double sampling = (2 * perimeter + 2 * std::numbers::pi * r) / 64 + 1;
+    std::printf("r %3d covered %12.3f exact %12.3f chord loss %8.3f\n", r, covered, exact, chordLoss);
+    EXPECT_LE(covered, exact + sampling) << r;
+    EXPECT_GE(covered, exact - chordLoss - sampling) << r;
+  }
+}
