@@ -12,7 +12,10 @@
 // without a second owner closes it. Where intervals overlap, the piece with
 // the largest band coordinate (the nearest outline) owns the sub-sample; on a
 // tie the interval reached first along the row keeps it. The walking column
-// only moves right, so every sub-sample is handed over at most once.
+// only moves right, so every sub-sample is handed over at most once. While a
+// single interval is open nothing can change before its next piece boundary
+// or the next opening edge, so the walk hands that whole stretch over as one
+// winner run instead of searching for the owner column by column.
 //
 // The outline counter keeps samples on the element's own side of the
 // outlines: it drops at opening outline edges and rises at closing ones, and
@@ -25,6 +28,8 @@
 //   static constexpr bool WantsGaps;    // the columns between intervals while the counter is 0
 //   WantsWinner:  void Store(int32_t row, int32_t column, const OffsetNode* winner,
 //                            int32_t value, float dx, float dy);   // value: band coordinate, 16.16
+//                 or void StoreWinnerRun(int32_t row, int32_t begin, int32_t end, const WinnerRun& run);
+//                 (columns [begin, end) all won by run.piece; see WinnerRun)
 //   otherwise:    void StoreRun(int32_t row, int32_t begin, int32_t end);  // columns [begin, end)
 //   WantsGaps:    void Gap(int32_t row, int32_t begin, int32_t end);       // columns [begin, end)
 //   int RowEnd(int32_t row);  // after every sample row; 0 stops the sweep
@@ -49,7 +54,27 @@ enum class SweepVariant : int32_t {
 constexpr uint32_t IntervalFinished = 0x10;  // the edge's interval has closed on this row
 constexpr uint32_t IntervalStarted = 0x20;   // the edge's interval has started on this row
 
+// A run of sample columns [begin, end) on one row that one band piece wins
+// throughout. The values at column begin + k are the ones a column-by-column
+// walk reaches by adding the steps k times, wrapping at 32 bits:
+//   value(k) = value + k * valueStep, angle(k) = angle + k * angleStep.
+// With `directions` null the direction is (dx, dy) on every column;
+// otherwise it is DirectionFor(*directions, angle(k)).
+struct WinnerRun {
+  const OffsetNode* piece;
+  int32_t value;      // band coordinate at begin, 16.16
+  int32_t valueStep;  // per sample column, 16.16
+  const DirectionTable* directions;  // set for curve pieces only
+  int32_t angle;      // direction angle at begin (curve pieces)
+  int32_t angleStep;  // per sample column (curve pieces)
+  float dx, dy;       // the piece's direction (straight pieces)
+};
+
 namespace sweep_detail {
+
+// Users that take whole winner runs; the others get them column by column.
+template <class User>
+concept TakesWinnerRuns = requires(User& user, const WinnerRun& run) { user.StoreWinnerRun(0, 0, 0, run); };
 
 inline int32_t WrapAdd(int32_t a, int64_t b) {
   return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(static_cast<uint64_t>(b)));
@@ -223,7 +248,7 @@ int SweepBands(BandEdge* edges, int32_t width, int32_t height, SweepVariant vari
       walking = true;
 
       while (true) {
-        bool anyOpen = false;
+        int32_t openCount = 0;
         int32_t nextEvent = INT32_MAX;
         const BandEdge* best = nullptr;       // the winning interval at t
         const BandEdge* discarded = nullptr;  // the winner before an outline edge reset it
@@ -271,34 +296,50 @@ int SweepBands(BandEdge* edges, int32_t width, int32_t height, SweepVariant vari
             if constexpr (Winner) EnterSegment(edge, edge->segment, end, t);
           }
           if (!open) continue;
-          anyOpen = true;
+          ++openCount;
           if constexpr (Winner) {
             if (best == nullptr || edge->value > best->value) best = edge;
           }
         }
         if (edge != nullptr && edge->column < nextEvent) nextEvent = edge->column;
-        if (!anyOpen) break;
+        if (openCount == 0) break;
 
         int32_t next;
         if constexpr (Winner) {
           if (best == nullptr) best = discarded;
-          if (t >= 0 && t < columnLimit) {
-            if (counter == 0 && best != nullptr) {
-              const OffsetNode* piece = best->segment;
-              float dx, dy;
-              if ((piece->flags & CurveEdge) != 0 && directions != nullptr) {
-                const DirectionPair& pair = DirectionFor(*directions, piece->direction);
-                dx = pair.cos;
-                dy = pair.sin;
-              } else {
-                dx = static_cast<float>(piece->nx);
-                dy = static_cast<float>(piece->ny);
-              }
-              user.Store(row, t, piece, best->value, dx, dy);
-            }
+          if (t >= 0 && t < columnLimit && counter == 0 && best != nullptr) {
+            // While one interval is open nothing changes before the next
+            // event: its piece wins every column up to there.
             next = t + 1;
+            if (openCount == 1) next = nextEvent < columnLimit ? nextEvent : columnLimit;
+            const OffsetNode* piece = best->segment;
+            WinnerRun run{piece, best->value, piece->distanceStep, nullptr, 0, 0, 0.0f, 0.0f};
+            if ((piece->flags & CurveEdge) != 0 && directions != nullptr) {
+              run.directions = directions;
+              run.angle = piece->direction;
+              run.angleStep = piece->directionStep;
+            } else {
+              run.dx = static_cast<float>(piece->nx);
+              run.dy = static_cast<float>(piece->ny);
+            }
+            if constexpr (TakesWinnerRuns<User>) {
+              user.StoreWinnerRun(row, t, next, run);
+            } else {
+              for (int32_t column = t; column < next; ++column) {
+                float dx = run.dx, dy = run.dy;
+                if (run.directions != nullptr) {
+                  const DirectionPair& pair = DirectionFor(*run.directions, run.angle);
+                  dx = pair.cos;
+                  dy = pair.sin;
+                }
+                user.Store(row, column, piece, run.value, dx, dy);
+                run.value = WrapAdd(run.value, run.valueStep);
+                run.angle = WrapAdd(run.angle, run.angleStep);
+              }
+            }
           } else {
-            // Outside the buffer nothing is handed over: jump to the next event.
+            // Nothing is handed over here (outside the buffer or on the far
+            // side of an outline): jump to the next event.
             next = t < 0 && nextEvent > 0 ? 0 : nextEvent;
           }
           int64_t columns = int64_t(next) - t;

@@ -207,19 +207,45 @@ struct BevelSweepUser {
   uint32_t planeSlots;  // slots in one pixel row
   uint32_t stored;      // sub-samples stored since the last resolve
 
-  void Store(int32_t row, int32_t column, const OffsetNode* winner, int32_t value, float dx, float dy) {
-    const int32_t i = BandIndex(value, Variant);
-    const uint32_t s = SlotOf(row, column);
-    keys[s] = uint16_t(uint16_t(facetKeys->key[i]) + uint16_t(winner->index));
-    if constexpr (Member::StoresNormal) {
-      const ContourNormal& c = contour->entry[i];
-      float* n = normals + 3 * s;
-      n[0] = dx * c.radial;
-      n[1] = dy * c.radial;
-      n[2] = c.vertical;
+  // Stores a run of columns won by one piece. Per column, with i the band
+  // index of its coordinate: key = facet key of i + the piece's index (16-bit
+  // sum), normal = (dx x radial, dy x radial, vertical) of contour entry i,
+  // or i itself. The coordinate (and a curve piece's angle) steps by
+  // wrapping 32-bit additions, as the sweep steps it.
+  void StoreWinnerRun(int32_t row, int32_t begin, int32_t end, const WinnerRun& run) {
+    if (run.directions != nullptr)
+      StoreColumns<true>(row, begin, end, run);
+    else
+      StoreColumns<false>(row, begin, end, run);
+    stored += uint32_t(end - begin);
+  }
+
+  template <bool Curved>
+  void StoreColumns(int32_t row, int32_t begin, int32_t end, const WinnerRun& run) {
+    const uint16_t pieceKey = uint16_t(run.piece->index);
+    uint32_t value = uint32_t(run.value), angle = uint32_t(run.angle);
+    const uint32_t valueStep = uint32_t(run.valueStep), angleStep = uint32_t(run.angleStep);
+    float dx = run.dx, dy = run.dy;
+    for (int32_t column = begin; column < end; ++column) {
+      const int32_t i = BandIndex(int32_t(value), Variant);
+      const uint32_t s = SlotOf(row, column);
+      keys[s] = uint16_t(uint16_t(facetKeys->key[i]) + pieceKey);
+      if constexpr (Member::StoresNormal) {
+        if constexpr (Curved) {
+          const DirectionPair& pair = DirectionFor(*run.directions, int32_t(angle));
+          dx = pair.cos;
+          dy = pair.sin;
+        }
+        const ContourNormal& c = contour->entry[i];
+        float* n = normals + 3 * s;
+        n[0] = dx * c.radial;
+        n[1] = dy * c.radial;
+        n[2] = c.vertical;
+      }
+      if constexpr (Member::StoresIndex) indexes[s] = uint16_t(i);
+      value += valueStep;
+      if constexpr (Curved) angle += angleStep;
     }
-    if constexpr (Member::StoresIndex) indexes[s] = uint16_t(i);
-    ++stored;
   }
 
   int RowEnd(int32_t row) {
