@@ -1,50 +1,14 @@
 #include "bevel/MainRasteriser.h"
 
+#include "geometry/SortByFirstRow.h"
 #include "geometry/WorkMemory.h"
 
 NodePool gPolygonEdgePool = {sizeof(PolygonEdge), EdgeRecordsPerBlock, nullptr, nullptr};
 
 namespace {
-PolygonEdge* MergeByFirstRow(PolygonEdge* a, PolygonEdge* b) {
-  PolygonEdge* head = nullptr;
-  PolygonEdge** tail = &head;
-  while (a != nullptr && b != nullptr) {
-    if (b->firstRow < a->firstRow) {
-      *tail = b;
-      b = b->next;
-    } else {
-      *tail = a;
-      a = a->next;
-    }
-    tail = &(*tail)->next;
-  }
-  *tail = a != nullptr ? a : b;
-  return head;
-}
-
-// Stable sort by first row; the list is in reverse order of making, so among
-// equal first rows the later edge stays in front.
-void SortPolygonEdges(PolygonEdgeList* list) {
-  constexpr int MaxLevels = 40;
-  PolygonEdge* runs[MaxLevels] = {};
-  PolygonEdge* edge = list->head;
-  while (edge != nullptr) {
-    PolygonEdge* next = edge->next;
-    edge->next = nullptr;
-    PolygonEdge* carry = edge;
-    int level = 0;
-    for (; level < MaxLevels - 1 && runs[level] != nullptr; ++level) {
-      carry = MergeByFirstRow(runs[level], carry);
-      runs[level] = nullptr;
-    }
-    runs[level] = level == MaxLevels - 1 && runs[level] != nullptr ? MergeByFirstRow(runs[level], carry) : carry;
-    edge = next;
-  }
-  PolygonEdge* sorted = nullptr;
-  for (int level = 0; level < MaxLevels; ++level)
-    if (runs[level] != nullptr) sorted = MergeByFirstRow(runs[level], sorted);
-  list->head = sorted;
-}
+// Among equal first rows the later edge stays in front: the list is in
+// reverse order of making.
+void SortPolygonEdges(PolygonEdgeList* list) { list->head = SortByFirstRow(list->head); }
 
 bool GoesBefore(const PolygonEdge* edge, const PolygonEdge* other) {
   return other->x > edge->x || (other->x == edge->x && other->xStep > edge->xStep);

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "geometry/SortByFirstRow.h"
 #include "geometry/WorkMemory.h"
 
 NodePool gBandEdgePool = {sizeof(BandEdge), EdgeRecordsPerBlock, nullptr, nullptr};
@@ -154,49 +155,7 @@ BandEdge* SortedInsert(BandEdge* edge, BandEdge* list) {
   return list;
 }
 
-namespace {
-// Stable merge sort of a linked list by first row.
-BandEdge* MergeByFirstRow(BandEdge* a, BandEdge* b) {
-  BandEdge* head = nullptr;
-  BandEdge** tail = &head;
-  while (a != nullptr && b != nullptr) {
-    if (b->firstRow < a->firstRow) {
-      *tail = b;
-      b = b->next;
-    } else {
-      *tail = a;
-      a = a->next;
-    }
-    tail = &(*tail)->next;
-  }
-  *tail = a != nullptr ? a : b;
-  return head;
-}
-}  // namespace
-
-void FinishEdgeList(BandEdgeList* list) {
-  // Bottom-up merge sort with a small array of runs: O(n log n), no recursion.
-  constexpr int MaxLevels = 40;
-  BandEdge* runs[MaxLevels] = {};
-  BandEdge* edge = list->head;
-  while (edge != nullptr) {
-    BandEdge* next = edge->next;
-    edge->next = nullptr;
-    BandEdge* carry = edge;
-    int level = 0;
-    // runs[level] holds edges collected earlier than carry, so it goes first.
-    for (; level < MaxLevels - 1 && runs[level] != nullptr; ++level) {
-      carry = MergeByFirstRow(runs[level], carry);
-      runs[level] = nullptr;
-    }
-    runs[level] = level == MaxLevels - 1 && runs[level] != nullptr ? MergeByFirstRow(runs[level], carry) : carry;
-    edge = next;
-  }
-  BandEdge* sorted = nullptr;
-  for (int level = 0; level < MaxLevels; ++level)
-    if (runs[level] != nullptr) sorted = MergeByFirstRow(runs[level], sorted);
-  list->head = sorted;
-}
+void FinishEdgeList(BandEdgeList* list) { list->head = SortByFirstRow(list->head); }
 
 void WidenBounds(FixedBounds* bounds, double x, double y) {
   int64_t fx = TruncScaled(x, FixedOne);
