@@ -6,6 +6,8 @@
 #include "geometry/ElementOutlines.h"
 #include "geometry/NodePool.h"
 #include "geometry/WorkMemory.h"
+#include "maps/MapImage.h"
+#include "maps/MapLayer.h"
 
 void PerRunReset() {
   RunGlobals* globals = gRunGlobals;
@@ -44,12 +46,10 @@ void RunCleanup() {
   PostDialogRelease();
   if (StyleRecord* style = CurrentStyle()) {
     style->reflectionImage = nullptr;
-    // The map layer list (maps/) is freed here, every node after the first,
-    // then the first, once map layers exist; until then it is always null.
+    FreeMapLayers(style->mapLayers);
     style->mapLayers = nullptr;
   }
-  // The image cache (maps/) is freed here once it exists; until then it is
-  // always null.
+  FreeImages(globals->imageCache);
   globals->imageCache = nullptr;
   FreeBlockOf(globals->renderBuffer);
   FreeBlockOf(globals->maskBuffer);
