@@ -164,17 +164,12 @@ int32_t PlaceEffect() {
   return 1;
 }
 
-// Every material channel of every element.
-constexpr uint32_t AllElementsAllChannels = 0xF001F;
-
-// The per-pixel materials, then all elements rendered into the render
-// buffer; a failure leaves its code in the result cell. Map layer placement
-// (resolving the style's layers after loading and propagating their
-// placement) comes before the fill once map layers exist; until then the
-// style's layer list is always empty and the fill is the constant material
-// of each element.
+// The map layers placed and the per-pixel materials filled, then all
+// elements rendered into the render buffer; a failure leaves its code in the
+// result cell.
 void RenderRun() {
-  RefreshRunMaterials(AllElementsAllChannels);
+  PrepareRunMaps();
+  if (RunFailed()) return;
   RenderRunElements(SelectAllElements);
 }
 
