@@ -128,7 +128,15 @@ std::string UnescapeText(const std::string& text) {
 
 }  // namespace
 
-const char* CliUsageText() { return UsageText; }
+const char* CliUsageText() {
+  // The map options join the style options.
+  static const std::string text = [] {
+    std::string t = UsageText;
+    t.insert(t.find("\nModule and output"), MapOptionsHelp());
+    return t;
+  }();
+  return text.c_str();
+}
 
 bool ParseCliArguments(int argc, const char* const* argv, CliOptions* options, std::string* error) {
   CliOptions o;
@@ -263,6 +271,18 @@ bool ParseCliArguments(int argc, const char* const* argv, CliOptions* options, s
     } else if (name == "--preset") {
       if (!takeValue()) return false;
       o.presetFile = value;
+    } else if (name == "--reflection") {
+      if (!takeValue()) return false;
+      if (value == "background") {
+        *error = "--reflection takes a TIFF or PNG file; the document itself can only be a map (--map color:background)";
+        return false;
+      }
+      o.reflectionImage = value;
+    } else if (name == "--map") {
+      if (!takeValue()) return false;
+      MapRequest request;
+      if (!ParseMapRequest(value, &request, error)) return false;
+      o.maps.push_back(request);
     } else if (name == "--fresh") {
       if (!flag(&o.freshSettings)) return false;
     } else if (name == "--module") {

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/MapOptions.h"
+
 enum class ModeChoice : uint8_t {
   FromInput,  // the input image decides (gray -> grayscale, colour -> RGB); RGB for a blank canvas
   Gray,       // grayscale document
@@ -44,6 +46,8 @@ struct CliOptions {
 
   std::string selectionMask;
   std::string presetFile;
+  std::string reflectionImage;   // --reflection: a TIFF or PNG file
+  std::vector<MapRequest> maps;  // --map, in order
   bool freshSettings = false;  // run a private copy of the module: no last-used style
   std::string modulePath;
   std::string outputImage;

@@ -313,7 +313,8 @@ int Run(const CliOptions& o) {
     return ExitFileProblem;
   }
   StageFolder stage;
-  if (!o.presetFile.empty() || o.freshSettings) {
+  const bool withMaps = !o.maps.empty() || !o.reflectionImage.empty();
+  if (!o.presetFile.empty() || o.freshSettings || withMaps) {
     std::string problem;
     if (!o.presetFile.empty() && !IsSettingsFile(o.presetFile, &problem)) {
       Fail(o.presetFile + ": " + problem);
@@ -341,6 +342,11 @@ int Run(const CliOptions& o) {
     if (!o.presetFile.empty() &&
         !std::filesystem::copy_file(o.presetFile, std::filesystem::path(folder) / LastUsedSettingsName, code)) {
       Fail(o.presetFile + ": cannot copy the preset: " + code.message());
+      return ExitFileProblem;
+    }
+    if (withMaps && !WriteMapStyle((std::filesystem::path(folder) / LastUsedSettingsName).string(), folder,
+                                   o.reflectionImage, o.maps, document.width, document.height, &problem)) {
+      Fail(problem);
       return ExitFileProblem;
     }
   }
@@ -374,7 +380,12 @@ int Run(const CliOptions& o) {
   }
 
   int status = ExitSuccess;
-  if (report.finalResult != HostNoErr) {
+  bool imageProblem = false;
+  for (const MessageRecord& message : report.messages) imageProblem = imageProblem || IsImageProblemMessage(message.text);
+  if (imageProblem && report.finalResult == HostNoErr) {
+    Fail("an image could not be used (see the module's message); nothing written");
+    status = ExitFileProblem;
+  } else if (report.finalResult != HostNoErr) {
     Fail("the filter ended with result " + std::to_string(report.finalResult) + " (" +
          ResultMeaning(report.finalResult) + "); nothing written");
     status = ExitFilterFailed;

@@ -44,7 +44,7 @@ MapImage* LoadImage(MapImage** cache, const char* path, int32_t wantMax) {
     return cached;
   }
   MapImage* image = nullptr;
-  const TiffReadStatus status = ReadTiffFile(path, wantMax, &image);
+  const TiffReadStatus status = ReadTiffMapImage(path, wantMax, &image);
   if (status == TiffUnreadable) ShowUnreadable(path);
   if (status != TiffReadOk) return nullptr;
   MapImage** tail = cache;

@@ -72,5 +72,5 @@ enum TiffReadStatus : int32_t {
 // reports while opening or decoding makes the file unreadable: a picture with
 // damaged strips is refused rather than shown half-empty. Both readers show
 // nothing; the caller owns the image (FreeImages).
-TiffReadStatus ReadTiffFile(const char* path, int32_t wantMax, MapImage** image);
-TiffReadStatus ReadTiffMemory(const uint8_t* bytes, uint32_t size, int32_t wantMax, MapImage** image);
+TiffReadStatus ReadTiffMapImage(const char* path, int32_t wantMax, MapImage** image);
+TiffReadStatus ReadTiffMapImageBytes(const uint8_t* bytes, uint32_t size, int32_t wantMax, MapImage** image);

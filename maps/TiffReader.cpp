@@ -173,7 +173,7 @@ TiffReadStatus ReadWith(Open open, int32_t wantMax, const char* name, MapImage**
 }
 }  // namespace
 
-TiffReadStatus ReadTiffFile(const char* path, int32_t wantMax, MapImage** image) {
+TiffReadStatus ReadTiffMapImage(const char* path, int32_t wantMax, MapImage** image) {
   // A path that does not fit the record's name could not be found again in the cache.
   if (std::strlen(path) >= MapImageNameCapacity) {
     *image = nullptr;
@@ -182,7 +182,7 @@ TiffReadStatus ReadTiffFile(const char* path, int32_t wantMax, MapImage** image)
   return ReadWith([&](TIFFOpenOptions* options) { return TIFFOpenExt(path, "r", options); }, wantMax, path, image);
 }
 
-TiffReadStatus ReadTiffMemory(const uint8_t* bytes, uint32_t size, int32_t wantMax, MapImage** image) {
+TiffReadStatus ReadTiffMapImageBytes(const uint8_t* bytes, uint32_t size, int32_t wantMax, MapImage** image) {
   MemoryFile file{bytes, size, 0};
   return ReadWith(
       [&](TIFFOpenOptions* options) {

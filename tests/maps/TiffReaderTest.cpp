@@ -149,7 +149,7 @@ TEST(TiffReader, RefusesBrokenAndOversizedFiles) {
   std::remove(path.c_str());
   for (size_t n = 0; n < bytes.size(); n += 1 + n / 7) {
     MapImage* image = nullptr;
-    const TiffReadStatus status = ReadTiffMemory(bytes.data(), uint32_t(n), 1, &image);
+    const TiffReadStatus status = ReadTiffMapImageBytes(bytes.data(), uint32_t(n), 1, &image);
     if (status == TiffReadOk) {
       for (uint32_t y = 0; y < picture.height; ++y)
         for (uint32_t x = 0; x < picture.width; ++x)
