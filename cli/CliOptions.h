@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/MapOptions.h"
@@ -48,6 +49,10 @@ struct CliOptions {
   std::string presetFile;
   std::string reflectionImage;   // --reflection: a TIFF or PNG file
   std::vector<MapRequest> maps;  // --map, in order
+  std::string savePresetFile;  // where to copy the settings file the module wrote for this run
+  std::string printStyleFile;  // --print-style: describe this preset and stop
+  // Style options (StyleOptions.h) in command-line order, each checked when parsed.
+  std::vector<std::pair<std::string, std::string>> styleOptions;
   bool freshSettings = false;  // run a private copy of the module: no last-used style
   std::string modulePath;
   std::string outputImage;
@@ -59,5 +64,5 @@ struct CliOptions {
 // is valid without the required options.
 bool ParseCliArguments(int argc, const char* const* argv, CliOptions* options, std::string* error);
 
-// The text printed by --help.
-const char* CliUsageText();
+// The text printed by --help, the style options included.
+std::string CliUsageText();
