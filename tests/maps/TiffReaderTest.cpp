@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <random>
 #include <string>
 
@@ -142,6 +143,26 @@ TEST(TiffReader, RefusesBrokenAndOversizedFiles) {
   EXPECT_EQ(LoadImage(&cache, longPath.c_str(), 1), nullptr);
 
   std::mt19937 rng(5);
+  // A zero width or height in the directory (tags 256 and 257, little-endian
+  // SHORT or LONG values as libtiff writes them).
+  for (uint16_t tag : {uint16_t(256), uint16_t(257)}) {
+    const std::string zeroPath = TempPath("zero.tif");
+    ASSERT_TRUE(WriteTiff(zeroPath, RandomPicture(rng, Layout::Gray8), Layout::Gray8));
+    std::vector<uint8_t> bytes = ReadBytes(zeroPath);
+    std::remove(zeroPath.c_str());
+    ASSERT_EQ(bytes[0], 'I');
+    uint32_t ifd;
+    std::memcpy(&ifd, &bytes[4], 4);
+    uint16_t entries;
+    std::memcpy(&entries, &bytes[ifd], 2);
+    for (uint32_t e = 0; e < entries; ++e) {
+      uint8_t* entry = &bytes[ifd + 2 + 12 * e];
+      if (entry[0] == (tag & 0xFF) && entry[1] == tag >> 8) std::memset(entry + 8, 0, 4);
+    }
+    MapImage* image = nullptr;
+    EXPECT_EQ(ReadTiffMapImageBytes(bytes.data(), uint32_t(bytes.size()), 1, &image), TiffUnreadable) << tag;
+    EXPECT_EQ(image, nullptr);
+  }
   const Picture picture = RandomPicture(rng, Layout::Rgb8Tiled);
   const std::string path = TempPath("cut.tif");
   ASSERT_TRUE(WriteTiff(path, picture, Layout::Rgb8Tiled));
