@@ -333,7 +333,12 @@ std::vector<NamedScenario> Scenarios() {
                         CloseFilterHost(h);
                         return false;
                       }
-                      Print(name, RunMenu(h));
+                      RunReport report = RunMenu(h);
+                      // The Windows modules also take libtiff's working memory from the host
+                      // (the native module leaves it to Debian's shared libtiff), so only the
+                      // number of allocations may differ; everything else must match.
+                      report.countedAllocations = 0;
+                      Print(name, report);
                       Dump(name, HostDocumentOf(h));
                       CloseFilterHost(h);
                       return true;

@@ -49,6 +49,14 @@ MapLayer* LayerAt(MapLayer* list, uintptr_t position) {
   return nullptr;
 }
 
+// The layer of `list` at address `value`, or null: the address is compared,
+// never followed, until it is known to be a member.
+MapLayer* MemberOf(MapLayer* list, uintptr_t value) {
+  for (; list != nullptr; list = list->next)
+    if (reinterpret_cast<uintptr_t>(list) == value) return list;
+  return nullptr;
+}
+
 uint32_t Propagate(MapLayer* list, MapLayer* layer, int32_t depthLeft) {
   PlaceLayer(layer);
   uint32_t flags = layer->layerFlags & KindAndElementBits;
@@ -125,9 +133,12 @@ void ResolveLayersAfterLoad(StyleRecord* style) {
   for (MapLayer* layer = list; layer != nullptr; layer = layer->next) {
     if (layer->layerFlags & BackgroundLayer) {
       AttachBackgroundImage(layer, GetBackgroundImage(style));
-    } else if (layer->mappingLink >= MappingLinkStored &&
-               layer->mappingLink < MappingLinkStored + MaxStoredLayers) {
-      MapLayer* target = LayerAt(list, layer->mappingLink - MappingLinkStored);
+    } else if (layer->mappingLink > MappingTile) {
+      // A stored position, or a pointer kept from an earlier resolution; any
+      // other value (a damaged file) names no layer.
+      MapLayer* target = layer->mappingLink < MappingLinkStored + MaxStoredLayers
+                             ? LayerAt(list, layer->mappingLink - MappingLinkStored)
+                             : MemberOf(list, layer->mappingLink);
       if (target == nullptr || target == layer || target->image == nullptr || (target->layerFlags & BackgroundLayer))
         layer->mappingLink = MappingCustom;
       else
