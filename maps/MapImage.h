@@ -67,8 +67,8 @@ enum TiffReadStatus : int32_t {
   TiffOutOfMemory = 2    // an allocation failed (MemFullErr is in the result cell)
 };
 // Reads the first picture of a TIFF file, or of `size` bytes in memory, into
-// a new image record (not in any cache, named `name`, or empty when `name` is
-// null); *image is null unless the status is TiffReadOk. Any error libtiff
+// a new image record (not in any cache; named `path`, unnamed from memory);
+// *image is null unless the status is TiffReadOk. Any error libtiff
 // reports while opening or decoding makes the file unreadable: a picture with
 // damaged strips is refused rather than shown half-empty. Both readers show
 // nothing; the caller owns the image (FreeImages).
