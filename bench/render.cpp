@@ -18,7 +18,10 @@
 #include "geometry/BandEdge.h"
 #include "geometry/NodePool.h"
 #include "geometry/WorkMemory.h"
+#include "maps/BumpGathering.h"
 #include "maps/ElementMaterials.h"
+#include "maps/MapImage.h"
+#include "maps/MapLayer.h"
 #include "render/RenderDriver.h"
 #include "style/StyleRecord.h"
 
@@ -129,6 +132,35 @@ double BareOuterSweep(int repetitions, OffsetRingList* rings, double size, const
     EmptyPool(&gBandEdgePool);
   });
 }
+// A 256 x 256 reflection image and a 256 x 256 height image tiled over every
+// element, as the run would hand them to the driver.
+struct MapsFixture {
+  std::vector<uint8_t> sky, heights;
+  MapImage bumpImage{};
+  MapLayer layer{};
+  ReflectionSampler reflection{};
+  MapsFixture() : sky(256 * 256 * 3), heights(256 * 256) {
+    for (int y = 0; y < 256; ++y)
+      for (int x = 0; x < 256; ++x) {
+        for (int c = 0; c < 3; ++c) sky[size_t(c) * 65536 + y * 256 + x] = uint8_t(x * (c + 1) + y);
+        heights[y * 256 + x] = uint8_t(127 + 127 * std::sin(x * 0.3) * std::cos(y * 0.2));
+      }
+    MakeReflectionSampler(&reflection, sky.data(), 256, 256, 1);
+    bumpImage.data = bumpImage.maxPlane = heights.data();
+    bumpImage.width = bumpImage.height = 256;
+    bumpImage.flags = ImageGray | ImageHasMax;
+    layer.image = &bumpImage;
+    layer.layerFlags = BumpMapLayer | ApplyToMask | (AlphaOutputOpaque << AlphaOutputShift);
+    layer.amount = 200;
+    layer.placedWidth = layer.placedHeight = 256;
+    layer.centerX = layer.centerY = 128;
+    PlaceLayer(&layer);
+  }
+};
+
+int32_t GatherBumps(void* layers, uint32_t elementBit, const ElementBuffer* buffer, BumpSampler** samplers) {
+  return GatherBumpSamplers(static_cast<const MapLayer*>(layers), elementBit, buffer, samplers);
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -209,6 +241,28 @@ int main(int argc, char** argv) {
     std::printf("  all elements            %8.1f ms\n", all);
     std::printf("  Outer distance display  %8.1f ms\n", distance);
     std::printf("  Outer, anti-aliasing off%8.1f ms\n", hardEdges);
+
+    // The preview's one-bevel re-render with a reflection image and a tiled
+    // bump map on every element, against the same re-render without them.
+    style.viewFlags = DefaultViewFlags;
+    for (MaterialSetting& m : style.materials) m.reflectivity = 128;
+    FillElementMaterials(&style, fields, 0xF001F);
+    const double plainOuter = Time(repetitions, [&] { RenderElements(context, SelectOuterBevel); });
+    const double plainInner = Time(repetitions, [&] { RenderElements(context, SelectInnerBevel); });
+    MapsFixture maps;
+    context.reflection = &maps.reflection;
+    context.gatherBumps = GatherBumps;
+    context.bumpContext = &maps.layer;
+    const double mappedOuter = Time(repetitions, [&] { RenderElements(context, SelectOuterBevel); });
+    const double mappedInner = Time(repetitions, [&] { RenderElements(context, SelectInnerBevel); });
+    const double mappedMain = Time(repetitions, [&] { RenderElements(context, SelectMain); });
+    context.reflection = nullptr;
+    context.gatherBumps = nullptr;
+    std::printf("  Outer re-render, reflection + bump map %8.1f ms  (without %.1f ms, ratio %.2f)\n", mappedOuter,
+                plainOuter, mappedOuter / plainOuter);
+    std::printf("  Inner re-render, reflection + bump map %8.1f ms  (without %.1f ms, ratio %.2f)\n", mappedInner,
+                plainInner, mappedInner / plainInner);
+    std::printf("  Main re-render, reflection + bump map  %8.1f ms  (without %.1f ms)\n", mappedMain, mainTime);
     if (gResult != 0) std::printf("  result code %d\n", gResult);
 
     for (ElementBuffer*& field : fields) DisposeElementBuffer(&field);

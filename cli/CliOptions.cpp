@@ -144,7 +144,7 @@ std::string UnescapeText(const std::string& text) {
 std::string CliUsageText() {
   std::string text = UsageText;
   const std::string marker = "%STYLE_OPTIONS%";
-  text.replace(text.find(marker), marker.size(), StyleOptionsHelp());
+  text.replace(text.find(marker), marker.size(), StyleOptionsHelp() + MapOptionsHelp());
   return text;
 }
 
@@ -281,6 +281,18 @@ bool ParseCliArguments(int argc, const char* const* argv, CliOptions* options, s
     } else if (name == "--preset") {
       if (!takeValue()) return false;
       o.presetFile = value;
+    } else if (name == "--reflection") {
+      if (!takeValue()) return false;
+      if (value == "background") {
+        *error = "--reflection takes a TIFF or PNG file; the document itself can only be a map (--map color:background)";
+        return false;
+      }
+      o.reflectionImage = value;
+    } else if (name == "--map") {
+      if (!takeValue()) return false;
+      MapRequest request;
+      if (!ParseMapRequest(value, &request, error)) return false;
+      o.maps.push_back(request);
     } else if (name == "--save-preset") {
       if (!takeValue()) return false;
       o.savePresetFile = value;

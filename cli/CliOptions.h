@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "cli/MapOptions.h"
+
 enum class ModeChoice : uint8_t {
   FromInput,  // the input image decides (gray -> grayscale, colour -> RGB); RGB for a blank canvas
   Gray,       // grayscale document
@@ -45,6 +47,8 @@ struct CliOptions {
 
   std::string selectionMask;
   std::string presetFile;
+  std::string reflectionImage;   // --reflection: a TIFF or PNG file
+  std::vector<MapRequest> maps;  // --map, in order
   std::string savePresetFile;  // where to copy the settings file the module wrote for this run
   std::string printStyleFile;  // --print-style: describe this preset and stop
   // Style options (StyleOptions.h) in command-line order, each checked when parsed.

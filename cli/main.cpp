@@ -316,7 +316,9 @@ int Run(const CliOptions& o) {
   }
   StageFolder stage;
   const std::filesystem::path moduleFolder = std::filesystem::path(modulePath).parent_path();
-  if (!o.presetFile.empty() || o.freshSettings || !o.savePresetFile.empty()) {
+  const bool withMaps = !o.maps.empty() || !o.reflectionImage.empty();
+  std::string stagedSettings;  // the private copy's last-used settings file, when maps were added to it
+  if (!o.presetFile.empty() || o.freshSettings || !o.savePresetFile.empty() || withMaps) {
     std::string problem;
     if (!o.presetFile.empty() && !IsSettingsFile(o.presetFile, &problem)) {
       Fail(o.presetFile + ": " + problem);
@@ -350,12 +352,22 @@ int Run(const CliOptions& o) {
     if (o.presetFile.empty() && !o.freshSettings)
       std::filesystem::copy_file(moduleFolder / LastUsedSettingsName, std::filesystem::path(folder) / LastUsedSettingsName,
                                  code);
+    // Map layers and the reflection image join the staged style; style options start from it.
+    if (withMaps) {
+      stagedSettings = (std::filesystem::path(folder) / LastUsedSettingsName).string();
+      if (!WriteMapStyle(stagedSettings, folder, o.reflectionImage, o.maps, document.width, document.height,
+                         &problem)) {
+        Fail(problem);
+        return ExitFileProblem;
+      }
+    }
   }
 
   // Style options reach the module as a recorded action that the host replays.
   DescriptorStore style;
   if (!o.styleOptions.empty()) {
-    StyleRequest request{o.presetFile, (moduleFolder / MapsFolderName).string() + "/", o.styleOptions};
+    StyleRequest request{withMaps ? stagedSettings : o.presetFile, (moduleFolder / MapsFolderName).string() + "/",
+                         o.styleOptions};
     std::vector<std::string> warnings;
     if (!BuildStyleDescriptor(request, &style, &warnings, &error)) {
       Fail(error);
@@ -397,7 +409,12 @@ int Run(const CliOptions& o) {
   }
 
   int status = ExitSuccess;
-  if (report.finalResult != HostNoErr) {
+  bool imageProblem = false;
+  for (const MessageRecord& message : report.messages) imageProblem = imageProblem || IsImageProblemMessage(message.text);
+  if (imageProblem && report.finalResult == HostNoErr) {
+    Fail("an image could not be used (see the module's message); nothing written");
+    status = ExitFileProblem;
+  } else if (report.finalResult != HostNoErr) {
     Fail("the filter ended with result " + std::to_string(report.finalResult) + " (" +
          ResultMeaning(report.finalResult) + "); nothing written");
     status = ExitFilterFailed;

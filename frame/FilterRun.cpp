@@ -176,15 +176,12 @@ int32_t PlaceEffect() {
   return 1;
 }
 
-// Every material channel of every element.
-constexpr uint32_t AllElementsAllChannels = 0xF001F;
-
-// The map layers placed in the effect frame, the per-pixel materials, then
-// all elements rendered into the render buffer; a failure leaves its code in
-// the result cell.
+// The map layers placed in the effect frame and the per-pixel materials
+// filled, then all elements rendered into the render buffer; a failure
+// leaves its code in the result cell.
 void RenderRun() {
-  ResolveLayersAfterLoad(CurrentStyle());
-  RefreshRunMaterials(AllElementsAllChannels);
+  PrepareRunMaps();
+  if (RunFailed()) return;
   RenderRunElements(SelectAllElements);
 }
 

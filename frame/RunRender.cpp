@@ -5,7 +5,9 @@
 #include "frame/RunGlobals.h"
 #include "frame/StyleHandle.h"
 #include "geometry/WorkMemory.h"
-#include "maps/ElementMaterials.h"
+#include "maps/BumpGathering.h"
+#include "maps/MapImage.h"
+#include "maps/MapLayer.h"
 #include "render/DocumentOutput.h"
 #include "render/RenderDriver.h"
 
@@ -66,6 +68,52 @@ int32_t EnsureMaskBuffer(RunGlobals* globals, const StyleRecord* style, bool has
   globals->maskBuffer = static_cast<uint8_t*>(NewBlock(uint32_t(EffectWidth(globals)) * uint32_t(EffectHeight(globals))));
   return globals->maskBuffer != nullptr ? 1 : 0;
 }
+int32_t BumpsOfElement(void* context, uint32_t elementBit, const ElementBuffer* buffer, BumpSampler** samplers) {
+  return GatherBumpSamplers(static_cast<const StyleRecord*>(context)->mapLayers, elementBit, buffer, samplers);
+}
+
+int32_t CountChannels(const ReadChannelDesc* list) {
+  int32_t n = 0;
+  for (; list != nullptr; list = list->next) ++n;
+  return n;
+}
+
+// The document as the Background image reads it: the target composite
+// channels and the layer's transparency, unscaled.
+int32_t DescribeDocument(void* context, PixelRect* bounds, int32_t* colorChannels, int32_t* hasTransparency) {
+  const ReadImageDocumentDesc* document = static_cast<const RunGlobals*>(context)->filterRecord->documentInfo;
+  if (document == nullptr || document->targetCompositeChannels == nullptr) return 0;
+  const VRect& b = document->targetCompositeChannels->bounds;
+  *bounds = PixelRect{b.top, b.left, b.bottom, b.right};
+  *colorChannels = CountChannels(document->targetCompositeChannels);
+  *hasTransparency = document->targetTransparency != nullptr;
+  return 1;
+}
+
+int32_t ReadDocumentPlane(void* context, int32_t index, const PixelRect& rect, uint8_t* destination) {
+  const ReadImageDocumentDesc* document = static_cast<const RunGlobals*>(context)->filterRecord->documentInfo;
+  const ReadChannelDesc* channel = document->targetTransparency;
+  if (index >= 0) {
+    channel = document->targetCompositeChannels;
+    for (int32_t i = 0; i < index && channel != nullptr; ++i) channel = channel->next;
+  }
+  if (channel == nullptr) return 0;
+  return ReadChannel(gChannelPortsSuite, channel, destination, VRect{rect.top, rect.left, rect.bottom, rect.right});
+}
+
+// What the map layers are placed in: the run's elements, effect rectangle,
+// image cache and document.
+void BindRunMapFrame(RunGlobals* globals) {
+  MapFrame frame{};
+  FieldsOf(globals, frame.fields);
+  frame.effectLeft = globals->effectLeft;
+  frame.effectTop = globals->effectTop;
+  frame.effectWidth = EffectWidth(globals);
+  frame.effectHeight = EffectHeight(globals);
+  frame.cache = &globals->imageCache;
+  frame.document = DocumentPlanes{DescribeDocument, ReadDocumentPlane, globals};
+  BindMapFrame(frame);
+}
 }  // namespace
 
 void RefreshRunMaterials(uint32_t flags) {
@@ -73,7 +121,14 @@ void RefreshRunMaterials(uint32_t flags) {
   if (style == nullptr) return;
   ElementBuffer* fields[ElementCount];
   FieldsOf(gRunGlobals, fields);
-  FillElementMaterials(style, fields, flags);
+  RefreshMaterials(style, fields, flags);
+}
+
+void PrepareRunMaps() {
+  StyleRecord* style = CurrentStyle();
+  if (style == nullptr) return;
+  BindRunMapFrame(gRunGlobals);
+  ResolveLayersAfterLoad(style);
 }
 
 int32_t RenderRunElements(uint32_t selector) {
@@ -97,10 +152,15 @@ int32_t RenderRunElements(uint32_t selector) {
   context.channelCount = globals->channelCount;
   context.renderBuffer = globals->renderBuffer;
   context.maskBuffer = &globals->maskBuffer;
-  // No reflection image and no bump maps until the map layers are loaded.
-  context.reflection = nullptr;
-  context.gatherBumps = nullptr;
-  context.bumpContext = nullptr;
+  ReflectionSampler reflection;
+  if (const MapImage* image = style->reflectionImage) {
+    MakeReflectionSampler(&reflection, image->data, image->width, image->height, (image->flags & ImageRgb) != 0);
+    context.reflection = &reflection;
+  }
+  if (style->mapLayers != nullptr) {
+    context.gatherBumps = BumpsOfElement;
+    context.bumpContext = const_cast<StyleRecord*>(style);
+  }
   if (selectionChannel != nullptr) {
     context.copySelection = CopyRunSelection;
     context.selectionContext = &selection;

@@ -5,10 +5,16 @@
 #pragma once
 #include <cstdint>
 
-// Writes the constant material of every present element selected by `flags`
-// (element bits 0x10000..0x40000) into the channels selected by `flags`
-// (bits 0x01..0x10). Needs the style record.
+// Writes the material of every present element selected by `flags` (element
+// bits 0x10000..0x40000) into the channels selected by `flags` (bits
+// 0x01..0x10): the constant material, then the map layers. Needs the style record.
 void RefreshRunMaterials(uint32_t flags);
+
+// Places the style's map layers in the run's effect frame once the elements
+// are in it (links resolved, the Background image read from the document,
+// Custom centres moved from document pixels) and fills every element's
+// materials from them. Out of memory leaves MemFullErr in the result cell.
+void PrepareRunMaps();
 
 // Shades the elements in `selector` and recomposes the run's render buffer
 // from all present elements, masked by the document's selection. Returns 1;

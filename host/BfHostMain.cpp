@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "host/FilterHost.h"
+#include "host/MapFixtures.h"
 
 namespace {
 
@@ -467,6 +468,44 @@ std::vector<NamedScenario> Scenarios() {
                                   [](FilterHost* h) { return RunMenu(h); });
                   }});
   AddStyleScenarios(list);
+  // A preset's style with a reflection image and map layers of every kind
+  // (Tile, Fit, Custom turned, a linked layer, the document as a map),
+  // written next to the staged module as its last-used settings.
+  for (const char* name : {"render-maps", "render-maps-gray"}) {
+    list.push_back({name, [name](const Context& c) {
+                      const bool gray = std::strcmp(name, "render-maps-gray") == 0;
+                      HostDocument d = RenderDocument(gray ? ModeGrayScale : ModeRGBColor, LayerKind::EditableTransparency);
+                      // Document pixels for the Background map: a diagonal ramp, half transparent on the left.
+                      for (HostChannel& channel : d.colorChannels)
+                        for (int32_t y = 0; y < RenderHeight; ++y)
+                          for (int32_t x = 0; x < RenderWidth; ++x)
+                            channel.pixels[size_t(y) * RenderWidth + size_t(x)] = uint8_t((x + 2 * y) % 256);
+                      for (int32_t y = 0; y < RenderHeight; ++y)
+                        for (int32_t x = 0; x < RenderWidth; ++x)
+                          d.transparency.pixels[size_t(y) * RenderWidth + size_t(x)] = x < RenderWidth / 2 ? 128 : 255;
+                      if (c.stageFolder.empty()) {
+                        std::printf("%s needs --stage\n", name);
+                        return true;
+                      }
+                      FilterHost* h = Open(c, d);
+                      if (!h) return false;
+                      std::string error;
+                      if (!WriteMapScenarioFiles(c.stageFolder, &error)) {
+                        std::fprintf(stderr, "bfhost: %s\n", error.c_str());
+                        CloseFilterHost(h);
+                        return false;
+                      }
+                      RunReport report = RunMenu(h);
+                      // The Windows modules also take libtiff's working memory from the host
+                      // (the native module leaves it to Debian's shared libtiff), so only the
+                      // number of allocations may differ; everything else must match.
+                      report.countedAllocations = 0;
+                      Print(name, report);
+                      Dump(name, HostDocumentOf(h));
+                      CloseFilterHost(h);
+                      return true;
+                    }});
+  }
   return list;
 }
 

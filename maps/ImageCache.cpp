@@ -1,12 +1,75 @@
-#include "maps/MapImage.h"
+#include <cstdio>
 
 #include "geometry/WorkMemory.h"
+#include "maps/MapImage.h"
+#include "maps/MapLayer.h"
+#include "platform/MessageBox.h"
 
-// Images are not read yet: every load reports "not available" and the caller
-// keeps its previous image (or none).
-MapImage* LoadImage(MapImage** cache, const char* path, int32_t wantMax) { return nullptr; }
+namespace {
+constexpr uint32_t MessageCapacity = MapImageNameCapacity + 32;
 
-int32_t MakeMaxPlane(MapImage* image) { return image != nullptr && (image->flags & ImageHasMax) ? 1 : 0; }
+bool SameNameIgnoringCase(const char* a, const char* b) {
+  for (;; ++a, ++b) {
+    const unsigned char ca = static_cast<unsigned char>(*a), cb = static_cast<unsigned char>(*b);
+    const unsigned char la = (ca >= 'A' && ca <= 'Z') ? ca + 32 : ca, lb = (cb >= 'A' && cb <= 'Z') ? cb + 32 : cb;
+    if (la != lb) return false;
+    if (ca == 0) return true;
+  }
+}
+
+void ShowUnreadable(const char* path) {
+  char text[MessageCapacity];
+  std::snprintf(text, sizeof text, "Could not read %s!", path);
+  ShowMessageBox(text, "Error", MessageIconStop, ActiveWindow());
+}
+
+bool InUse(const MapImage* image, const MapLayer* layers, const MapImage* reflection) {
+  if (image == reflection) return true;
+  for (const MapLayer* layer = layers; layer != nullptr; layer = layer->next)
+    if (layer->image == image) return true;
+  return false;
+}
+}  // namespace
+
+MapImage* FindCachedImage(MapImage* cache, const char* name) {
+  for (MapImage* image = cache; image != nullptr; image = image->next)
+    if (SameNameIgnoringCase(image->name, name)) return image;
+  return nullptr;
+}
+
+MapImage* LoadImage(MapImage** cache, const char* path, int32_t wantMax) {
+  if (RunFailed()) return nullptr;
+  if (MapImage* cached = FindCachedImage(*cache, path)) {
+    if (wantMax && !MakeMaxPlane(cached)) return nullptr;
+    return cached;
+  }
+  MapImage* image = nullptr;
+  const TiffReadStatus status = ReadTiffMapImage(path, wantMax, &image);
+  if (status == TiffUnreadable) ShowUnreadable(path);
+  if (status != TiffReadOk) return nullptr;
+  MapImage** tail = cache;
+  while (*tail != nullptr) tail = &(*tail)->next;
+  *tail = image;
+  return image;
+}
+
+int32_t MakeMaxPlane(MapImage* image) {
+  if (image->flags & ImageHasMax) return 1;
+  const uint32_t planeSize = ImagePlaneSize(*image);
+  uint8_t* max = static_cast<uint8_t*>(NewBlock(planeSize));
+  if (max == nullptr) return 0;
+  const bool rgb = (image->flags & ImageRgb) != 0;
+  const uint8_t* red = image->data;
+  const uint8_t* green = rgb ? red + planeSize : red;
+  const uint8_t* blue = rgb ? red + 2 * planeSize : red;
+  for (uint32_t i = 0; i < planeSize; ++i) {
+    uint8_t m = red[i] > green[i] ? red[i] : green[i];
+    max[i] = blue[i] > m ? blue[i] : m;
+  }
+  image->maxPlane = max;
+  image->flags |= ImageHasMax;
+  return 1;
+}
 
 void FreeImages(MapImage* image) {
   while (image != nullptr) {
@@ -15,5 +78,19 @@ void FreeImages(MapImage* image) {
     FreeBlockOf(image->data);
     FreeBlockOf(image);
     image = next;
+  }
+}
+
+void PruneImageCache(MapImage** cache, const MapLayer* layers, const MapImage* reflection) {
+  MapImage** link = cache;
+  while (*link != nullptr) {
+    MapImage* image = *link;
+    if (InUse(image, layers, reflection)) {
+      link = &image->next;
+      continue;
+    }
+    *link = image->next;
+    image->next = nullptr;
+    FreeImages(image);
   }
 }

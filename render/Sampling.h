@@ -107,9 +107,6 @@ inline int32_t Wrap(int32_t v, int32_t n) {
   const int32_t r = v % n;
   return r < 0 ? r + n : r;
 }
-inline uint32_t Texel(const uint8_t* plane, int32_t x, int32_t y, int32_t width, int32_t height) {
-  return plane[Wrap(y, height) * width + Wrap(x, width)];
-}
 }  // namespace sampling_detail
 
 inline void LookUpReflection(const ReflectionSampler& s, float x, float y, uint32_t rgb[3]) {
@@ -133,23 +130,24 @@ inline void PerturbNormal(const BumpSampler* samplers, int32_t count, float n[3]
   float x = n[0], y = n[1], z = n[2];
   for (int32_t i = 0; i < count; ++i) {
     const BumpSampler& b = samplers[i];
-    const int32_t px = b.col >> MapFractionBits, py = b.row >> MapFractionBits;
     const uint32_t fx = uint32_t(b.col) & MapFractionMask, fy = uint32_t(b.row) & MapFractionMask;
     const uint32_t gx0 = WeightSum - fx, gy0 = WeightSum - fy;
+    // The wrapped column and row once; their neighbours wrap by one step.
+    const int32_t cx = Wrap(b.col >> MapFractionBits, b.width), cy = Wrap(b.row >> MapFractionBits, b.height);
+    const int32_t left = cx == 0 ? b.width - 1 : cx - 1, right = cx + 1 == b.width ? 0 : cx + 1;
+    const int32_t row = cy * b.width, up = (cy == 0 ? b.height - 1 : cy - 1) * b.width;
+    const int32_t down = (cy + 1 == b.height ? 0 : cy + 1) * b.width;
     float a = b.amount;
     if (b.opacityPlane != nullptr) {
       const uint8_t* o = b.opacityPlane;
-      const uint32_t top =
-          (Texel(o, px, py, b.width, b.height) * gx0 + Texel(o, px + 1, py, b.width, b.height) * fx) >> MapFractionBits;
-      const uint32_t bottom =
-          (Texel(o, px, py + 1, b.width, b.height) * gx0 + Texel(o, px + 1, py + 1, b.width, b.height) * fx) >>
-          MapFractionBits;
+      const uint32_t top = (o[row + cx] * gx0 + o[row + right] * fx) >> MapFractionBits;
+      const uint32_t bottom = (o[down + cx] * gx0 + o[down + right] * fx) >> MapFractionBits;
       const uint32_t opacity = (top * gy0 + bottom * fy) >> MapFractionBits;
       a = a * float(opacity) * OneOver255;
     }
     const uint8_t* v = b.valuePlane;
-    int32_t gx = int32_t(Texel(v, px - 1, py, b.width, b.height)) - int32_t(Texel(v, px + 1, py, b.width, b.height));
-    int32_t gy = int32_t(Texel(v, px, py - 1, b.width, b.height)) - int32_t(Texel(v, px, py + 1, b.width, b.height));
+    int32_t gx = int32_t(v[row + left]) - int32_t(v[row + right]);
+    int32_t gy = int32_t(v[up + cx]) - int32_t(v[down + cx]);
     if (b.invert != 0) {
       gx = -gx;
       gy = -gy;
