@@ -43,20 +43,26 @@ int64_t FillBitmap(const uint8_t* plane, int32_t width, int32_t height, uint8_t 
 // Appends potrace's closed curve as one closed subpath in document pixels.
 // A corner segment is two straight lines through its vertex c[1]; a curve
 // segment a cubic with controls c[0], c[1]; both end at c[2], and each
-// segment starts where the previous (cyclically) ends.
+// segment starts where the previous (cyclically) ends. Between two corner
+// segments c[2] is the midpoint of a straight edge and is left out, so that a
+// polygon keeps one knot per corner.
 void AppendCurve(const potrace_curve_t& curve, int32_t height, PathBuilder& builder) {
   const int n = curve.n;
-  auto x = [](const potrace_dpoint_t& p) { return p.x; };
+  auto corner = [&curve, n](int i) { return curve.tag[(i + n) % n] == POTRACE_CORNER; };
   auto y = [height](const potrace_dpoint_t& p) { return height - p.y; };
-  const potrace_dpoint_t& start = curve.c[n - 1][2];
-  builder.MoveTo(x(start), y(start));
-  for (int i = 0; i < n; ++i) {
+  // Start on a knot that stays: the last corner vertex when the path starts
+  // within a straight edge (its segments then run up to that vertex), else
+  // the last segment's end.
+  const bool startAtVertex = corner(n - 1) && corner(0);
+  const potrace_dpoint_t& start = startAtVertex ? curve.c[n - 1][1] : curve.c[n - 1][2];
+  builder.MoveTo(start.x, y(start));
+  for (int i = 0; i < (startAtVertex ? n - 1 : n); ++i) {
     const potrace_dpoint_t* c = curve.c[i];
-    if (curve.tag[i] == POTRACE_CORNER) {
-      builder.LineTo(x(c[1]), y(c[1]));
-      builder.LineTo(x(c[2]), y(c[2]));
+    if (corner(i)) {
+      builder.LineTo(c[1].x, y(c[1]));
+      if (!corner(i + 1)) builder.LineTo(c[2].x, y(c[2]));
     } else {
-      builder.CubicTo(x(c[0]), y(c[0]), x(c[1]), y(c[1]), x(c[2]), y(c[2]));
+      builder.CubicTo(c[0].x, y(c[0]), c[1].x, y(c[1]), c[2].x, y(c[2]));
     }
   }
   builder.Close();

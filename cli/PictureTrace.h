@@ -13,8 +13,8 @@
 #include "cli/PathModel.h"
 
 // How outlines are fitted to the pixel staircase. The defaults keep the
-// right angles of a clean logo sharp and turn its round parts into smooth
-// curves.
+// right angles of a clean logo sharp (those of squares from 8 pixels a side
+// on) and turn its round parts into smooth curves.
 struct TraceSettings {
   // Shapes and holes of at most this many pixels are dropped as speckles.
   int32_t speckleSize = 2;
