@@ -109,7 +109,8 @@ Exit status
   0  the filter ran and the output was written
   1  the filter ended with an error or a message code (nothing written)
   2  the command line is wrong
-  3  an input or output file, or the module, could not be used
+  3  an input or output file, or the module, could not be used (a picture
+     to trace with nothing in it, or a mask of another size, included)
 )~";
 
 bool StartsWith(const char* text, const char* prefix) { return std::strncmp(text, prefix, std::strlen(prefix)) == 0; }

@@ -131,12 +131,14 @@ std::string SizeText(int32_t width, int32_t height) { return std::to_string(widt
 
 // A mask's values: luma times alpha, so transparent parts count as black.
 std::vector<uint8_t> MaskValues(const RasterImage& mask) {
-  std::vector<uint8_t> values(static_cast<size_t>(mask.width) * static_cast<size_t>(mask.height));
+  std::vector<uint8_t> values = ExtractPlane(mask, 0);
   const size_t step = static_cast<size_t>(mask.SamplesPerPixel());
-  for (size_t i = 0; i < values.size(); ++i) {
-    const uint8_t* sample = &mask.samples[i * step];
-    const uint32_t luma = mask.colorChannels == 1 ? sample[0] : Luma(sample[0], sample[1], sample[2]);
-    values[i] = mask.hasAlpha ? static_cast<uint8_t>((luma * sample[mask.colorChannels] + 127) / 255) : static_cast<uint8_t>(luma);
+  const uint8_t* sample = mask.samples.data();
+  if (mask.colorChannels == 3)
+    for (size_t i = 0; i < values.size(); ++i, sample += step) values[i] = Luma(sample[0], sample[1], sample[2]);
+  if (mask.hasAlpha) {
+    const std::vector<uint8_t> alpha = ExtractPlane(mask, mask.colorChannels);
+    for (size_t i = 0; i < values.size(); ++i) values[i] = static_cast<uint8_t>((values[i] * alpha[i] + 127u) / 255u);
   }
   return values;
 }
@@ -176,7 +178,8 @@ bool AddTracedPath(const CliOptions& o, const HostDocument& document, const std:
       maskValues = MaskValues(mask);
       plane = maskValues.data();
       break;
-    default:
+    case TraceSource::Selection:
+    case TraceSource::None:
       source = "--path-from-selection: " + o.selectionMask;
       plane = document.selection.pixels.data();
       break;
