@@ -198,6 +198,10 @@ TEST_F(Tool, BadPicturesToTraceAreRefusedAndNothingIsWritten) {
   WriteSquarePicture(folder_ + "/empty.png", 50, 40, 0, 0, 0, 0);
   WriteSquarePicture(folder_ + "/small.png", 30, 40, 5, 5, 20, 20);
   WriteSquarePicture(folder_ + "/square.png", 50, 40, 5, 5, 20, 20);
+  RasterImage opaque;
+  std::string error;
+  ASSERT_TRUE(MakeImage(50, 40, 3, false, 255, opaque));
+  ASSERT_TRUE(WritePngFile(folder_ + "/opaque.png", opaque, error)) << error;
   const char* outputs = " --out out.png --path-out-svg path.svg --path-out path.bin";
   struct Case {
     std::string arguments;
@@ -205,6 +209,7 @@ TEST_F(Tool, BadPicturesToTraceAreRefusedAndNothingIsWritten) {
     const char* message;
   } cases[] = {
       {"empty.png --layer --path-from-alpha", 3, "no pixel reaches the threshold 128"},
+      {"opaque.png --path-from-alpha", 3, "has no transparency"},
       {"square.png --path-from-mask small.png", 3, "the mask is 30 x 40 pixels; the document is 50 x 40"},
       {"square.png --path-from-alpha 300", 2, "a threshold of 1..255"},
       {"square.png --path-from-alpha 0", 2, "a threshold of 1..255"},
