@@ -1,5 +1,8 @@
 #include "cli/CliOptions.h"
 
+#include "cli/StyleOptions.h"
+#include "style/StyleRecord.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -87,7 +90,16 @@ Style
                         settings (the default style); without --fresh or
                         --preset the module reads and updates the last-used
                         settings file next to itself, as in a real host
+  --save-preset FILE    after a successful run, save the style it used as a
+                        preset: the settings file the module wrote
+  --print-style FILE    print the settings of a preset file and stop
 
+  Each option below overrides one setting, on top of --preset when given,
+  else of the default style. They reach the module as the recorded action
+  a host replays (without the dialog). Percentages are as the dialog shows
+  them; colours RRGGBB (hex) or R,G,B. Giving an element a material value
+  gives it its own material unless its --*-link is given too.
+%STYLE_OPTIONS%
 Module and output
   --module PATH         the filter module (default: BevelForge.so in the
                         frame folder of this build, or next to this tool)
@@ -108,7 +120,8 @@ Output
 Exit status
   0  the filter ran and the output was written
   1  the filter ended with an error or a message code (nothing written)
-  2  the command line is wrong
+  2  the command line is wrong (a value out of range names its option
+     and the range)
   3  an input or output file, or the module, could not be used (a picture
      to trace with nothing in it, or a mask of another size, included)
 )~";
@@ -168,7 +181,12 @@ std::string UnescapeText(const std::string& text) {
 
 }  // namespace
 
-const char* CliUsageText() { return UsageText; }
+std::string CliUsageText() {
+  std::string text = UsageText;
+  const std::string marker = "%STYLE_OPTIONS%";
+  text.replace(text.find(marker), marker.size(), StyleOptionsHelp());
+  return text;
+}
 
 bool ParseCliArguments(int argc, const char* const* argv, CliOptions* options, std::string* error) {
   CliOptions o;
@@ -303,6 +321,20 @@ bool ParseCliArguments(int argc, const char* const* argv, CliOptions* options, s
     } else if (name == "--preset") {
       if (!takeValue()) return false;
       o.presetFile = value;
+    } else if (name == "--save-preset") {
+      if (!takeValue()) return false;
+      o.savePresetFile = value;
+    } else if (name == "--print-style") {
+      if (!takeValue()) return false;
+      o.printStyleFile = value;
+    } else if (bool takesValue = false; IsStyleOption(name, &takesValue)) {
+      bool set = false;
+      if (takesValue ? !takeValue() : !flag(&set)) return false;
+      // Checked now, so a wrong value is a command-line error with its range.
+      StyleRecord scratch{};
+      SetDefaultStyle(&scratch);
+      if (!ApplyStyleOption(name, value, &scratch, error)) return false;
+      o.styleOptions.emplace_back(name, value);
     } else if (name == "--fresh") {
       if (!flag(&o.freshSettings)) return false;
     } else if (name == "--module") {
@@ -379,7 +411,7 @@ bool ParseCliArguments(int argc, const char* const* argv, CliOptions* options, s
       return false;
     }
   }
-  if (o.help) {
+  if (o.help || !o.printStyleFile.empty()) {
     *options = o;
     return true;
   }

@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/PictureTrace.h"
@@ -53,6 +54,10 @@ struct CliOptions {
 
   std::string selectionMask;
   std::string presetFile;
+  std::string savePresetFile;  // where to copy the settings file the module wrote for this run
+  std::string printStyleFile;  // --print-style: describe this preset and stop
+  // Style options (StyleOptions.h) in command-line order, each checked when parsed.
+  std::vector<std::pair<std::string, std::string>> styleOptions;
   bool freshSettings = false;  // run a private copy of the module: no last-used style
   std::string modulePath;
   std::string outputImage;
@@ -72,5 +77,5 @@ struct CliOptions {
 // is valid without the required options.
 bool ParseCliArguments(int argc, const char* const* argv, CliOptions* options, std::string* error);
 
-// The text printed by --help.
-const char* CliUsageText();
+// The text printed by --help, the style options included.
+std::string CliUsageText();

@@ -18,6 +18,7 @@
 #include "cli/PathModel.h"
 #include "cli/PathSvgWriter.h"
 #include "cli/PictureTrace.h"
+#include "cli/StyleDescriptor.h"
 #include "cli/SvgPath.h"
 #include "cli/TextPath.h"
 #include "geometry/WorkMemory.h"
@@ -345,6 +346,7 @@ struct StageFolder {
 };
 
 int Run(const CliOptions& o) {
+  std::string error;
   // The document and its size.
   HostDocument document;
   SvgReadResult svg;
@@ -415,7 +417,8 @@ int Run(const CliOptions& o) {
     return ExitFileProblem;
   }
   StageFolder stage;
-  if (!o.presetFile.empty() || o.freshSettings) {
+  const std::filesystem::path moduleFolder = std::filesystem::path(modulePath).parent_path();
+  if (!o.presetFile.empty() || o.freshSettings || !o.savePresetFile.empty()) {
     std::string problem;
     if (!o.presetFile.empty() && !IsSettingsFile(o.presetFile, &problem)) {
       Fail(o.presetFile + ": " + problem);
@@ -445,9 +448,24 @@ int Run(const CliOptions& o) {
       Fail(o.presetFile + ": cannot copy the preset: " + code.message());
       return ExitFileProblem;
     }
+    // Only saving a preset: the run starts from the last-used style as it would in place.
+    if (o.presetFile.empty() && !o.freshSettings)
+      std::filesystem::copy_file(moduleFolder / LastUsedSettingsName, std::filesystem::path(folder) / LastUsedSettingsName,
+                                 code);
   }
 
-  std::string error;
+  // Style options reach the module as a recorded action that the host replays.
+  DescriptorStore style;
+  if (!o.styleOptions.empty()) {
+    StyleRequest request{o.presetFile, (moduleFolder / MapsFolderName).string() + "/", o.styleOptions};
+    std::vector<std::string> warnings;
+    if (!BuildStyleDescriptor(request, &style, &warnings, &error)) {
+      Fail(error);
+      return ExitFileProblem;
+    }
+    for (const std::string& warning : warnings) std::fprintf(stderr, "warning: %s\n", warning.c_str());
+  }
+
   FilterHost* host = OpenFilterHost(modulePath.c_str(), &error);
   if (host == nullptr) {
     Fail(error);
@@ -455,6 +473,11 @@ int Run(const CliOptions& o) {
   }
   SetHostDocument(host, document);
   HostOptionsOf(host).dialogAnswer = 1;  // the dialog is answered with OK, unseen
+  if (!o.styleOptions.empty()) {
+    HostOptionsOf(host).hasPlayback = true;
+    HostOptionsOf(host).playback = style;
+    HostOptionsOf(host).playInfo = PlayDontDisplay;
+  }
   const RunReport report = RunMenu(host);
 
   for (const MessageRecord& message : report.messages) {
@@ -482,8 +505,15 @@ int Run(const CliOptions& o) {
     status = ExitFilterFailed;
   } else if (!WriteLayer(HostDocumentOf(host), o.outputImage)) {
     status = ExitFileProblem;
-  } else if (o.verbose) {
-    std::printf("wrote %s\n", o.outputImage.c_str());
+  } else {
+    if (o.verbose) std::printf("wrote %s\n", o.outputImage.c_str());
+    std::error_code code;
+    if (!o.savePresetFile.empty() &&
+        !std::filesystem::copy_file(std::filesystem::path(modulePath).parent_path() / LastUsedSettingsName,
+                                    o.savePresetFile, std::filesystem::copy_options::overwrite_existing, code)) {
+      Fail(o.savePresetFile + ": cannot save the preset: " + code.message());
+      status = ExitFileProblem;
+    }
   }
   CloseFilterHost(host);
   return status;
@@ -500,7 +530,16 @@ int main(int argc, char** argv) {
     return ExitUsage;
   }
   if (options.help) {
-    std::fputs(CliUsageText(), stdout);
+    std::fputs(CliUsageText().c_str(), stdout);
+    return ExitSuccess;
+  }
+  if (!options.printStyleFile.empty()) {
+    std::string text;
+    if (!DescribePresetFile(options.printStyleFile, &text, &error)) {
+      Fail(error);
+      return ExitFileProblem;
+    }
+    std::fputs(text.c_str(), stdout);
     return ExitSuccess;
   }
   return Run(options);

@@ -11,12 +11,16 @@
 #include "frame/RunGlobals.h"
 #include "frame/RunRelease.h"
 #include "frame/RunRender.h"
+#include "frame/RunStyleIo.h"
 #include "frame/StyleDialog.h"
 #include "frame/StyleHandle.h"
 #include "geometry/ElementOutlines.h"
 #include "geometry/WorkMemory.h"
+#include "maps/MapLayer.h"
 #include "platform/ModuleInstance.h"
 #include "platform/WaitCursor.h"
+#include "style/ScriptingParameters.h"
+#include "style/SettingsFile.h"
 
 DirectionTable gDirectionTable;
 
@@ -101,12 +105,20 @@ void PrepareOutlines() {
 
 // The style of this run: the scripting parameters, or failing them
 // the last-used settings file, which also bring the map and reflection images
-// into the image cache. The settings readers plug in here.
-void RestoreStyle(RunWork* work) {
+// into the image cache. A last-used file that cannot be read leaves the style
+// as it is; a host error while reading the descriptor ends the run.
+int32_t RestoreStyle(RunWork* work) {
   char folder[ModulePathCapacity];
   work->settingsPath[0] = 0;
   if (ModuleFolder(folder, sizeof folder))
     std::snprintf(work->settingsPath, sizeof work->settingsPath, "%s%s", folder, LastUsedSettingsName);
+  FilterRecord* record = gRunGlobals->filterRecord;
+  StyleRecord* style = CurrentStyle();
+  char mapsFolder[MapsFolderCapacity];
+  const StyleIo io = RunStyleIo(mapsFolder);
+  if (!ReadScriptingParameters(record->descriptorParameters, record->handleProcs, style, io) && !RunFailed())
+    ReadSettingsFile(work->settingsPath, style, io);
+  return !RunFailed();
 }
 
 BandSettings BandSettingsOf(const BevelSetting& bevel) { return BandSettings{bevel.size, bevel.bevelFlags, bevel.miterLimit}; }
@@ -167,13 +179,11 @@ int32_t PlaceEffect() {
 // Every material channel of every element.
 constexpr uint32_t AllElementsAllChannels = 0xF001F;
 
-// The per-pixel materials, then all elements rendered into the render
-// buffer; a failure leaves its code in the result cell. Map layer placement
-// (resolving the style's layers after loading and propagating their
-// placement) comes before the fill once map layers exist; until then the
-// style's layer list is always empty and the fill is the constant material
-// of each element.
+// The map layers placed in the effect frame, the per-pixel materials, then
+// all elements rendered into the render buffer; a failure leaves its code in
+// the result cell.
 void RenderRun() {
+  ResolveLayersAfterLoad(CurrentStyle());
   RefreshRunMaterials(AllElementsAllChannels);
   RenderRunElements(SelectAllElements);
 }
@@ -200,9 +210,12 @@ void RunDialog() {
 // last-used settings file at work.settingsPath.
 void WriteRunOutput(const RunWork& work) {
   if (!WriteRunResult()) return;
-  // The last-used settings file (work.settingsPath) is written here once the
-  // settings writer exists.
-  static_cast<void>(work);
+  char mapsFolder[MapsFolderCapacity];
+  // A last-used file that cannot be written only costs the next run its
+  // starting style; the run itself succeeded.
+  const int16_t result = CurrentResult();
+  WriteSettingsFile(work.settingsPath, *CurrentStyle(), RunStyleIo(mapsFolder));
+  SetResult(result);
 }
 }  // namespace
 
@@ -211,8 +224,7 @@ void RunFilter() {
   if (!CheckDocument(&work)) return;
   if (!TraceTargetPath(work)) return;
   PrepareOutlines();
-  RestoreStyle(&work);
-  if (!BuildElements() || !PlaceEffect()) {
+  if (!RestoreStyle(&work) || !BuildElements() || !PlaceEffect()) {
     RunCleanup();
     return;
   }

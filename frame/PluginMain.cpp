@@ -10,8 +10,10 @@
 #include "frame/PluginMain.h"
 #include "frame/RunGlobals.h"
 #include "frame/RunRelease.h"
+#include "frame/RunStyleIo.h"
 #include "frame/StyleHandle.h"
 #include "geometry/WorkMemory.h"
+#include "style/ScriptingParameters.h"
 
 RunGlobals* gRunGlobals = nullptr;
 
@@ -36,10 +38,17 @@ RunGlobals* LockRunGlobals(FilterRecord* record, intptr_t* data, int16_t* result
   return globals;
 }
 
-// The finish selector: the run's parameters are recorded for the host's
-// action system (the scripting writer plugs in here), then the run lets go of
+// The finish selector: the run's style is recorded for the host's action
+// system while its map layers and images still exist, then the run lets go of
 // everything.
-void FinishRun() { RunCleanup(); }
+void FinishRun() {
+  FilterRecord* record = gRunGlobals->filterRecord;
+  if (const StyleRecord* style = CurrentStyle()) {
+    char mapsFolder[MapsFolderCapacity];
+    WriteScriptingParameters(record->descriptorParameters, record->handleProcs, *style, RunStyleIo(mapsFolder));
+  }
+  RunCleanup();
+}
 
 void Dispatch(int16_t selector) {
   FilterRecord* record = gRunGlobals->filterRecord;

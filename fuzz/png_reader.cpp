@@ -5,18 +5,14 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 
 #include "cli/ImageFile.h"
 #include "cli/PictureTrace.h"
-#include "geometry/WorkMemory.h"
+#include "fuzz/support/FuzzMemory.h"
 
 namespace {
 constexpr int64_t MaxTracedPixels = 256 * 256;  // keeps each run short
-
-void* MallocBlock(void*, uint32_t size) { return std::malloc(size == 0 ? 1 : size); }
-void FreeMallocBlock(void*, void* block) { std::free(block); }
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -28,12 +24,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string error;
     if (ReadImageFile("/proc/self/fd/" + std::to_string(fd), image, error) &&
         int64_t(image.width) * image.height <= MaxTracedPixels) {
-      int16_t result = 0;
-      BindWorkMemory(WorkMemory{MallocBlock, FreeMallocBlock, nullptr, &result});
+      CountingMemory& memory = FuzzMemory();
+      const long baseline = memory.liveBlocks;
+      memory.result = 0;
       const std::vector<uint8_t> plane = ExtractPlane(image, image.SamplesPerPixel() - 1);
       PathModel path;
       TracePlane(plane.data(), image.width, image.height, 128, TraceSettings(), path, nullptr, error);
-      BindWorkMemory(WorkMemory{nullptr, nullptr, nullptr, nullptr});
+      CheckNoLeak(baseline, "png_reader");
     }
   }
   close(fd);

@@ -369,7 +369,8 @@ OSErr PI_CALL GetString(PIReadDescriptor rd, Str255* value) {
   if (e != HostNoErr) return e;
   if (!value) return ParamErr;
   std::memset(*value, 0, Str255Bytes);
-  std::memcpy(*value, item->bytes.data(), item->bytes.size() < Str255Bytes ? item->bytes.size() : Str255Bytes);
+  if (!item->bytes.empty())
+    std::memcpy(*value, item->bytes.data(), item->bytes.size() < Str255Bytes ? item->bytes.size() : Str255Bytes);
   return HostNoErr;
 }
 

@@ -84,3 +84,18 @@ void SetDefaultStyle(StyleRecord* style) {
   style->bevels[InnerBevelSetting] = BevelSetting{10, 100, 0, 100};
   style->bevels[OuterBevelSetting] = BevelSetting{20, 100, 0, 100};
 }
+
+void SanitiseMaterialLinks(int32_t links[ElementCount]) {
+  for (int32_t e = 0; e < ElementCount; ++e)
+    if (links[e] < -1 || links[e] >= ElementCount) links[e] = -1;
+  for (int32_t e = 0; e < ElementCount; ++e) {
+    int32_t j = links[e];
+    for (int32_t step = 0; step < ElementCount && j >= 0; ++step) {
+      if (j == e) {
+        links[e] = -1;
+        break;
+      }
+      j = links[j];
+    }
+  }
+}

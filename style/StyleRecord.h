@@ -122,6 +122,11 @@ void SetLightDirection(LightSetting* light, float x, float y, float z);
 // Derives halfVector from the stored direction (after reading files and scripts).
 void DeriveHalfVector(LightSetting* light);
 
+// Makes material links from files and scripts safe to follow: a link outside
+// -1..2 becomes -1 (own material), and an element whose chain leads back to
+// itself is given its own material, which breaks every cycle.
+void SanitiseMaterialLinks(int32_t links[ElementCount]);
+
 inline uint32_t MaterialColorWord(const MaterialSetting& m) {
   return uint32_t(m.color[0]) | (uint32_t(m.color[1]) << 8) | (uint32_t(m.color[2]) << 16) |
          (uint32_t(m.opacity) << 24);

@@ -4,13 +4,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "cli/ImageFile.h"
 #include "cli/SvgPath.h"
+#include "tests/support/StyleSupport.h"
 
 #if defined(BF_TOOL_PATH) && defined(BF_MODULE_PATH)
 
@@ -231,6 +235,80 @@ TEST_F(Tool, BadPicturesToTraceAreRefusedAndNothingIsWritten) {
   EXPECT_EQ(run.status, 0) << run.output;
   run = RunTool(folder_, "--size 50x40 --selection square.png --path-from-selection 200 --out out.png");
   EXPECT_EQ(run.status, 0) << run.output;
+}
+
+std::string FileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// The style options, a preset saved from them, and a preset written by hand
+// from the format's table all give the same pixels; the options change them.
+TEST_F(Tool, StyleOptionsSavedPresetsAndHandWrittenPresetsAgree) {
+  const std::string shapes = "--svg shapes.svg ";
+  ASSERT_EQ(RunTool(folder_, shapes + "--out default.png").status, 0);
+  const std::string options =
+      "--outer-size 5 --inner-join miter --inner-size 7 --outer-join bevel --light1-color 00FF80 "
+      "--light2-color off --light3-direction -1,2,3 --outer-depth 300";
+  ToolRun run = RunTool(folder_, shapes + options + " --out options.png --save-preset saved.bfs");
+  ASSERT_EQ(run.status, 0) << run.output;
+  ASSERT_EQ(RunTool(folder_, shapes + "--preset saved.bfs --out saved.png").status, 0);
+  EXPECT_EQ(FileBytes(folder_ + "/saved.png"), FileBytes(folder_ + "/options.png"));
+  EXPECT_NE(FileBytes(folder_ + "/default.png"), FileBytes(folder_ + "/options.png"));
+
+  StyleRecord style{};
+  SetDefaultStyle(&style);
+  style.bevels[InnerBevelSetting].size = 7;
+  style.bevels[InnerBevelSetting].bevelFlags = JoinMiter << JoinTypeShift;
+  style.bevels[OuterBevelSetting].size = 5;
+  style.bevels[OuterBevelSetting].depth = 300;
+  style.bevels[OuterBevelSetting].bevelFlags = JoinBevel << JoinTypeShift;
+  SetLightColor(&style.lights[0], 0x0000FF80);
+  SetLightColor(&style.lights[1], 0);
+  const double length = std::sqrt(14.0);
+  SetLightDirection(&style.lights[2], float(-1 / length), float(2 / length), float(3 / length));
+  const std::vector<uint8_t> hand = HandEncodedSettings(style);
+  std::ofstream(folder_ + "/hand.bfs", std::ios::binary).write(reinterpret_cast<const char*>(hand.data()),
+                                                               std::streamsize(hand.size()));
+  ASSERT_EQ(RunTool(folder_, shapes + "--preset hand.bfs --out hand.png").status, 0);
+  EXPECT_EQ(FileBytes(folder_ + "/hand.png"), FileBytes(folder_ + "/options.png"));
+
+  run = RunTool(folder_, "--print-style hand.bfs", false);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.output.find("inner bevel: size 7 px, depth 100 %, join miter"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("light 2: color off"), std::string::npos) << run.output;
+}
+
+// Every numeric style option takes the ends of the range its help gives and
+// refuses one step beyond them, naming itself and the range.
+TEST_F(Tool, StyleOptionRangesAreEnforcedAsDocumented) {
+  const std::string help = RunTool(folder_, "--help", false).output;
+  std::string lows, highs;
+  std::vector<std::string> names;
+  for (size_t at = help.find("\n  --"); at != std::string::npos; at = help.find("\n  --", at + 1)) {
+    const size_t next = help.find("\n  --", at + 1);
+    const std::string entry = help.substr(at + 3, next == std::string::npos ? std::string::npos : next - at - 3);
+    const std::string name = entry.substr(0, entry.find(' '));
+    const size_t open = entry.rfind('('), dots = entry.find("..", open == std::string::npos ? 0 : open);
+    const std::string argument = entry.substr(name.size(), 5);
+    if ((argument.rfind(" N", 0) != 0 || argument.rfind(" NAME", 0) == 0) && argument.rfind(" PCT", 0) != 0) continue;
+    if (open == std::string::npos || dots == std::string::npos) continue;
+    const std::string low = entry.substr(open + 1, dots - open - 1);
+    const std::string high = entry.substr(dots + 2, entry.find(')', dots) - dots - 2);
+    lows += " " + name + " " + low;
+    highs += " " + name + " " + high;
+    names.push_back(name);
+    for (const std::string& value : {std::to_string(std::stol(low) - 1), std::to_string(std::stol(high) + 1)}) {
+      const ToolRun run = RunTool(folder_, "--size 4x4 --out x.png " + name + " " + value, false);
+      EXPECT_EQ(run.status, 2) << name << " " << value;
+      EXPECT_NE(run.output.find(name + ": '" + value + "' is not a whole number from " + low + " to " + high),
+                std::string::npos)
+          << run.output;
+    }
+  }
+  EXPECT_EQ(names.size(), 20u);  // sizes, depths, miter limits, contours; 12 material percentages
+  EXPECT_EQ(RunTool(folder_, "--svg shapes.svg --out low.png" + lows).status, 0) << lows;
+  EXPECT_EQ(RunTool(folder_, "--svg shapes.svg --out high.png" + highs).status, 0) << highs;
 }
 
 #endif

@@ -1,0 +1,230 @@
+// The style through our host's descriptor procedures: random styles recorded
+// and played back, the keys and types the host sees, pinning and decoding of
+// single values, incomplete and wrongly typed descriptors, recordings of
+// earlier builds, and every allocation failing in turn.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "maps/MapImage.h"
+#include "style/NameOnlyImages.h"
+#include "style/ScriptingKeys.h"
+#include "tests/support/CountingMemory.h"
+#include "tests/support/DescriptorSupport.h"
+#include "tests/support/StyleSupport.h"
+
+namespace {
+namespace fs = std::filesystem;
+
+std::vector<std::string> ImageFiles(const std::string& mapsFolder) {
+  fs::create_directories(mapsFolder);
+  std::vector<std::string> names;
+  for (const char* name : {"granite.tif", "clouds.tif"}) {
+    names.push_back(mapsFolder + name);
+    std::ofstream(names.back()) << "x";
+  }
+  return names;
+}
+
+std::string KeyText(DescriptorKeyID key) {
+  return {char(key >> 24), char(key >> 16), char(key >> 8), char(key)};
+}
+
+TEST(ScriptingParameters, RandomStylesRecordAndPlayBack) {
+  ScopedCountingMemory memory;
+  TestStyleIo io;
+  io.mapsFolder = (fs::path(testing::TempDir()) / "script-maps").string() + "/";
+  const std::vector<std::string> images = ImageFiles(io.mapsFolder);
+  DescriptorBench bench;
+  std::mt19937 rng(53);
+  for (int trial = 0; trial < 100; ++trial) {
+    SCOPED_TRACE(trial);
+    StyleRecord style = RandomStyle(rng);
+    AddRandomLayers(&style, rng, trial % 5, images, &io.cache);
+    if (trial % 2) style.reflectionImage = LoadNameOnlyImage(&io.cache, images[0].c_str(), 0);
+    int32_t ok = 0;
+    const DescriptorStore store = bench.Write(style, io.Io(), &ok);
+    ASSERT_EQ(ok, 1);
+    // The host sees every key with its type, in table order; the name only with a reflection.
+    std::string keys;
+    for (const DescriptorItem& item : store.items) keys += KeyText(item.key) + ":" + KeyText(item.type) + " ";
+    EXPECT_EQ(keys,
+              "ieSZ:long ieDP:long ieML:long ieFL:long oeSZ:long oeDP:long oeML:long oeFL:long "
+              "l1CL:long l1PX:doub l1PY:doub l1PZ:doub l2CL:long l2PX:doub l2PY:doub l2PZ:doub "
+              "l3CL:long l3PX:doub l3PY:doub l3PZ:doub amCL:long m1CL:long m1Dt:long m1LK:long "
+              "m2CL:long m2Dt:long m2LK:long m3CL:long m3Dt:long m3LK:long flgS:long rndR:long " +
+                  std::string(style.reflectionImage ? "rfMP:str  " : "") + "maPS:TEXT ");
+    for (int16_t play : {PlayDisplay, PlayDontDisplay}) {
+      StyleRecord read = RandomStyle(rng);
+      RunReport report;
+      EXPECT_EQ(bench.Read(&store, play, &read, io.Io(), &report), 1);  // complete, reflection or not
+      EXPECT_EQ(report.descriptorKeysAsked.size(), ExpectedKeyCount);
+      EXPECT_EQ(report.strayHandles, 0);
+      read.ambientReserved = style.ambientReserved;  // no key carries it
+      EXPECT_EQ(StoredFields(read), StoredFields(style));
+      EXPECT_EQ(read.viewFlags, style.viewFlags);
+      EXPECT_EQ(read.renderMode, style.renderMode);
+      EXPECT_EQ(read.showDialog, play == PlayDisplay ? 1 : 0);
+      ReleaseLayers(&read);
+    }
+    ReleaseLayers(&style);
+  }
+}
+
+DescriptorItem Integer(const char (&key)[5], int32_t value) {
+  DescriptorItem item;
+  item.key = FourCharCode(key);
+  item.type = TypeInteger;
+  item.integer = value;
+  return item;
+}
+
+// A complete recording of the default style, to edit.
+DescriptorStore DefaultRecording(DescriptorBench* bench, const StyleIo& io) {
+  StyleRecord style{};
+  SetDefaultStyle(&style);
+  return bench->Write(style, io);
+}
+
+void Replace(DescriptorStore* store, const DescriptorItem& item) {
+  for (DescriptorItem& existing : store->items)
+    if (existing.key == item.key) existing = item;
+}
+
+TEST(ScriptingParameters, ValuesArePinnedAndDecoded) {
+  ScopedCountingMemory memory;
+  TestStyleIo io;
+  DescriptorBench bench;
+  DescriptorStore store = DefaultRecording(&bench, io.Io());
+  Replace(&store, Integer("oeSZ", 400));
+  Replace(&store, Integer("ieDP", -3));
+  Replace(&store, Integer("oeML", 1 << 30));
+  Replace(&store, Integer("amCL", 0x12FF8000));
+  Replace(&store, Integer("m1LK", 9));
+  Replace(&store, Integer("m2LK", -9));
+  Replace(&store, Integer("m3Dt", 0x7F030201));
+  Replace(&store, Integer("ieFL", 0x12345));
+  Replace(&store, Integer("l2CL", 0x00FF8000));
+  StyleRecord read{};
+  SetDefaultStyle(&read);
+  ASSERT_EQ(bench.Read(&store, PlayDontDisplay, &read, io.Io()), 1);
+  EXPECT_EQ(read.bevels[OuterBevelSetting].size, 250);
+  EXPECT_EQ(read.bevels[InnerBevelSetting].depth, 0);
+  EXPECT_EQ(read.bevels[OuterBevelSetting].miterLimit, 2500);
+  EXPECT_EQ(read.bevels[InnerBevelSetting].bevelFlags, 0x2345);
+  EXPECT_EQ(read.ambientColor[0], 255);
+  EXPECT_EQ(read.ambientColor[1], 128);
+  EXPECT_EQ(read.ambientColor[2], 0);
+  EXPECT_EQ(read.materialLinks[MainElement], 2);  // pinned to 2, then the cycle 0 -> 2 -> 1 -> 0 is broken
+  EXPECT_EQ(read.materialLinks[InnerBevelElement], -1);
+  EXPECT_EQ(read.materials[OuterBevelElement].shininess, 1);
+  EXPECT_EQ(read.materials[OuterBevelElement].shinStrength, 2);
+  EXPECT_EQ(read.materials[OuterBevelElement].reflectivity, 3);
+  EXPECT_FLOAT_EQ(read.lights[1].colorGreen, 128.0f / 255.0f);
+}
+
+TEST(ScriptingParameters, IncompleteOrWronglyTypedDescriptors) {
+  ScopedCountingMemory memory;
+  TestStyleIo io;
+  DescriptorBench bench;
+  const DescriptorStore full = DefaultRecording(&bench, io.Io());
+  StyleRecord before{};
+  SetDefaultStyle(&before);
+  before.bevels[0].size = 33;
+
+  // No descriptor at all: nothing read, the dialog is shown.
+  StyleRecord read = before;
+  read.showDialog = 0;
+  EXPECT_EQ(bench.Read(nullptr, PlayDontDisplay, &read, io.Io()), 0);
+  EXPECT_EQ(read.showDialog, 0);  // the play information decides
+  EXPECT_EQ(read.bevels[0].size, 33);
+
+  // A key left out: incomplete (the run then reads the last-used file), values read kept.
+  DescriptorStore partial = full;
+  partial.items.erase(partial.items.begin() + 4);  // oeSZ
+  read = before;
+  EXPECT_EQ(bench.Read(&partial, PlayDisplay, &read, io.Io()), 0);
+  EXPECT_EQ(read.bevels[0].size, 10);
+  EXPECT_EQ(read.showDialog, 1);
+
+  // Every value of another type: all keys present, none taken.
+  DescriptorStore wrong = full;
+  for (DescriptorItem& item : wrong.items) {
+    item.type = item.type == TypeInteger ? TypeFloat : TypeInteger;
+    item.number = 1e9;
+    item.integer = 77;
+  }
+  read = before;
+  RunReport report;
+  EXPECT_EQ(bench.Read(&wrong, PlayDontDisplay, &read, io.Io(), &report), 1);
+  EXPECT_EQ(StoredFields(read), StoredFields(before));
+  EXPECT_EQ(report.strayHandles, 0);
+  EXPECT_EQ(report.misuse, 0);
+}
+
+// Recordings made before names were length-prefixed hold the plain bytes.
+TEST(ScriptingParameters, ReflectionNamesInBothStringForms) {
+  ScopedCountingMemory memory;
+  TestStyleIo io;
+  io.mapsFolder = (fs::path(testing::TempDir()) / "script-maps-names").string() + "/";
+  const std::vector<std::string> images = ImageFiles(io.mapsFolder);
+  DescriptorBench bench;
+  const DescriptorStore full = DefaultRecording(&bench, io.Io());
+  for (const std::string& bytes : {std::string("\x0Bgranite.tif", 12), std::string("granite.tif\0", 12),
+                                   images[1] + std::string(1, '\0')}) {
+    DescriptorStore store = full;
+    DescriptorItem name;
+    name.key = FourCharCode("rfMP");
+    name.type = TypeString;
+    name.bytes.assign(bytes.begin(), bytes.end());
+    store.items.push_back(name);
+    StyleRecord read{};
+    SetDefaultStyle(&read);
+    ASSERT_EQ(bench.Read(&store, PlayDontDisplay, &read, io.Io()), 1);
+    ASSERT_NE(read.reflectionImage, nullptr) << bytes;
+    EXPECT_EQ(std::string(read.reflectionImage->name), bytes[0] == '/' ? images[1] : images[0]);
+  }
+}
+
+TEST(ScriptingParametersFaults, EveryAllocationFailure) {
+  ScopedCountingMemory memory;
+  TestStyleIo io;
+  io.mapsFolder = (fs::path(testing::TempDir()) / "script-maps-faults").string() + "/";
+  const std::vector<std::string> images = ImageFiles(io.mapsFolder);
+  DescriptorBench bench;
+  std::mt19937 rng(2);
+  StyleRecord style = RandomStyle(rng);
+  AddRandomLayers(&style, rng, 6, images, &io.cache);
+  const DescriptorStore store = bench.Write(style, io.Io());
+  int failures = 0;
+  for (int phase = 0; phase < 2; ++phase) {
+    for (long failAt = 1;; ++failAt, ++failures) {
+      memory.memory.result = 0;
+      const long base = memory.memory.allocations, live = memory.memory.liveBlocks;
+      memory.memory.failAt = base + failAt;
+      StyleRecord read = RandomStyle(rng);
+      const std::string before = StoredFields(read);
+      int32_t ok = 0;
+      if (phase == 0) {
+        ok = bench.Read(&store, PlayDontDisplay, &read, io.Io());
+        if (ok) ReleaseLayers(&read);
+      } else {
+        bench.Write(style, io.Io(), &ok);
+      }
+      memory.memory.failAt = 0;
+      if (memory.memory.allocations < base + failAt) break;  // nothing failed: all paths covered
+      EXPECT_EQ(memory.memory.result, MemFullErr) << phase << " " << failAt;
+      if (phase == 0) {
+        EXPECT_EQ(ok, 0);
+        EXPECT_EQ(StoredFields(read), before);
+      }
+      EXPECT_EQ(memory.memory.liveBlocks, live);
+    }
+  }
+  EXPECT_EQ(failures, 7);  // six layers read, the layer block written
+  ReleaseLayers(&style);
+}
+}  // namespace
