@@ -148,6 +148,167 @@ bool Simple(const Context& c, const char* name, const HostDocument& document,
   return true;
 }
 
+// ---- Styles that travel: recorded actions, played back; the last-used settings file ----
+
+DescriptorKeyID KeyOf(const char* text) {
+  return (DescriptorKeyID(uint8_t(text[0])) << 24) | (DescriptorKeyID(uint8_t(text[1])) << 16) |
+         (DescriptorKeyID(uint8_t(text[2])) << 8) | DescriptorKeyID(uint8_t(text[3]));
+}
+
+DescriptorItem IntegerItem(const char* key, int32_t value) {
+  DescriptorItem item;
+  item.key = KeyOf(key);
+  item.type = TypeInteger;
+  item.integer = value;
+  return item;
+}
+
+DescriptorItem FloatItem(const char* key, double value) {
+  DescriptorItem item;
+  item.key = KeyOf(key);
+  item.type = TypeFloat;
+  item.number = value;
+  return item;
+}
+
+// A whole style as a host records it, every key of the filter's table with a
+// value of its own (mitered Inner and bevelled Outer Bevel, three coloured
+// lights, a tinted Main material that the Inner Bevel shares, an own Outer
+// Bevel material), written here from the table rather than by the module.
+DescriptorStore RecordedStyle() {
+  DescriptorStore s;
+  const std::pair<const char*, int32_t> integers[] = {
+      {"ieSZ", 6}, {"ieDP", 150}, {"ieML", 40}, {"ieFL", 0x0203}, {"oeSZ", 12}, {"oeDP", 250}, {"oeML", 30},
+      {"oeFL", 0x0100}};
+  for (const auto& [key, value] : integers) s.items.push_back(IntegerItem(key, value));
+  const int32_t colors[3] = {0x00FFE0C0, 0x004080FF, 0x0000FF40};
+  const double directions[3][3] = {{0.6, -0.48, 0.64}, {-0.8, 0.0, 0.6}, {0.0, 0.6, 0.8}};
+  const char* const lightKeys[3][4] = {{"l1CL", "l1PX", "l1PY", "l1PZ"}, {"l2CL", "l2PX", "l2PY", "l2PZ"},
+                                       {"l3CL", "l3PX", "l3PY", "l3PZ"}};
+  for (int i = 0; i < 3; ++i) {
+    s.items.push_back(IntegerItem(lightKeys[i][0], colors[i]));
+    for (int axis = 0; axis < 3; ++axis)
+      s.items.push_back(FloatItem(lightKeys[i][1 + axis], directions[i][axis]));
+  }
+  s.items.push_back(IntegerItem("amCL", 0x302820));
+  s.items.push_back(IntegerItem("m1CL", int32_t(0xFFC08040u)));
+  s.items.push_back(IntegerItem("m1Dt", 0x0B6020));
+  s.items.push_back(IntegerItem("m1LK", -1));
+  s.items.push_back(IntegerItem("m2CL", int32_t(0xFFC08040u)));
+  s.items.push_back(IntegerItem("m2Dt", 0x0B6020));
+  s.items.push_back(IntegerItem("m2LK", 0));
+  s.items.push_back(IntegerItem("m3CL", int32_t(0xC04060E0u)));
+  s.items.push_back(IntegerItem("m3Dt", 0x004010));
+  s.items.push_back(IntegerItem("m3LK", -1));
+  s.items.push_back(IntegerItem("flgS", 0xA0));
+  s.items.push_back(IntegerItem("rndR", 0));
+  DescriptorItem layers;
+  layers.key = KeyOf("maPS");
+  layers.type = TypeText;
+  layers.bytes = {0, 0};  // no map layers
+  s.items.push_back(layers);
+  return s;
+}
+
+// The last-used settings file next to the staged module; empty without --stage or file.
+std::vector<uint8_t> SettingsFileBytes(const Context& context) {
+  std::vector<uint8_t> bytes;
+  if (context.stageFolder.empty()) return bytes;
+  FILE* file = std::fopen((std::filesystem::path(context.stageFolder) / SettingsFileName).string().c_str(), "rb");
+  if (file == nullptr) return bytes;
+  uint8_t buffer[4096];
+  for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) bytes.insert(bytes.end(), buffer, buffer + got);
+  std::fclose(file);
+  return bytes;
+}
+
+// Runs `document` with `playback` offered (or none) in an open session and prints the report.
+RunReport PlayBack(FilterHost* h, const char* name, const DescriptorStore* playback, int16_t playInfo,
+                   const HostDocument& document) {
+  SetHostDocument(h, document);
+  HostOptions& o = HostOptionsOf(h);
+  o.hasPlayback = playback != nullptr;
+  o.playback = playback != nullptr ? *playback : DescriptorStore{};
+  o.playInfo = playInfo;
+  const RunReport report = RunMenu(h);
+  Print(name, report);
+  return report;
+}
+
+void PrintSame(const char* name, const RunReport& a, const RunReport& b) {
+  std::printf("%s same-pixels=%d\n", name, a.documentChecksum == b.documentChecksum ? 1 : 0);
+}
+
+void AddStyleScenarios(std::vector<NamedScenario>& list) {
+  // A recorded style played back with and without the dialog, and by repeating the filter:
+  // the same pixels as the run that delivered the style.
+  list.push_back({"style-playback", [](const Context& c) {
+                    const HostDocument d = RenderDocument(ModeRGBColor, LayerKind::EditableTransparency);
+                    FilterHost* h = Open(c, d);
+                    if (!h) return false;
+                    const DescriptorStore style = RecordedStyle();
+                    const RunReport first = PlayBack(h, "style-recorded", &style, PlayDontDisplay, d);
+                    const std::vector<uint8_t> preset = SettingsFileBytes(c);
+                    std::printf("style-preset-file bytes=%zu fnv=%016llx\n", preset.size(),
+                                static_cast<unsigned long long>(BytesChecksum(preset)));
+                    const DescriptorStore recorded = LastRecordedDescriptor(h);
+                    CloseFilterHost(h);
+                    h = Open(c, d);  // a new host launch: no parameter block, no last-used file
+                    if (!h) return false;
+                    const RunReport shown = PlayBack(h, "style-played-dialog", &recorded, PlayDisplay, d);
+                    PrintSame("style-played-dialog", first, shown);
+                    const RunReport silent = PlayBack(h, "style-played-silent", &recorded, PlayDontDisplay, d);
+                    PrintSame("style-played-silent", first, silent);
+                    SetHostDocument(h, d);
+                    const RunReport repeat = RunRepeat(h);
+                    Print("style-repeat", repeat);
+                    PrintSame("style-repeat", first, repeat);
+                    CloseFilterHost(h);
+                    return true;
+                  }});
+  // A descriptor lacking keys: the run falls back to the last-used file, which holds the
+  // style of the run before; one with wrong types or values out of range keeps or pins them.
+  list.push_back({"style-incomplete", [](const Context& c) {
+                    const HostDocument d = RenderDocument(ModeRGBColor, LayerKind::EditableTransparency);
+                    FilterHost* h = Open(c, d);
+                    if (!h) return false;
+                    const DescriptorStore style = RecordedStyle();
+                    const RunReport first = PlayBack(h, "style-before-incomplete", &style, PlayDontDisplay, d);
+                    ForgetParameters(h);
+                    DescriptorStore partial = RecordedStyle();
+                    partial.items.erase(partial.items.begin());                  // no ieSZ
+                    partial.items[3] = IntegerItem("oeSZ", 2);                   // read, then replaced by the file
+                    const RunReport fallback = PlayBack(h, "style-incomplete", &partial, PlayDontDisplay, d);
+                    PrintSame("style-incomplete", first, fallback);
+                    CloseFilterHost(h);
+                    return true;
+                  }});
+  list.push_back({"style-wrong-values", [](const Context& c) {
+                    const HostDocument d = RenderDocument(ModeRGBColor, LayerKind::EditableTransparency);
+                    FilterHost* h = Open(c, d);
+                    if (!h) return false;
+                    const RunReport plain = PlayBack(h, "style-default", nullptr, PlayDisplay, d);
+                    ForgetParameters(h);
+                    DescriptorStore wrong = RecordedStyle();
+                    for (DescriptorItem& item : wrong.items) {
+                      item.type = item.type == TypeInteger ? TypeFloat : TypeInteger;
+                      item.integer = 77;
+                      item.number = 1e9;
+                    }
+                    const RunReport typed = PlayBack(h, "style-wrong-types", &wrong, PlayDontDisplay, d);
+                    PrintSame("style-wrong-types", plain, typed);  // nothing taken: the defaults
+                    ForgetParameters(h);
+                    DescriptorStore range = RecordedStyle();
+                    range.items[4] = IntegerItem("oeSZ", 400);
+                    range.items[5] = IntegerItem("oeDP", 5000);
+                    range.items[6] = IntegerItem("oeML", -7);
+                    range.items[23] = IntegerItem("m1LK", 9);
+                    PlayBack(h, "style-out-of-range", &range, PlayDontDisplay, d);
+                    CloseFilterHost(h);
+                    return true;
+                  }});
+}
+
 std::vector<NamedScenario> Scenarios() {
   std::vector<NamedScenario> list;
   list.push_back({"about-invalid-record", [](const Context& c) {
@@ -305,6 +466,7 @@ std::vector<NamedScenario> Scenarios() {
                     return Simple(c, "render-duotone", RenderDocument(ModeDuotone, LayerKind::EditableTransparency),
                                   [](FilterHost* h) { return RunMenu(h); });
                   }});
+  AddStyleScenarios(list);
   return list;
 }
 

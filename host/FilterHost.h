@@ -115,6 +115,9 @@ void AppendPathRecord(std::vector<uint8_t>& path, int16_t selector);  // any oth
 void AppendPolygonSubpath(std::vector<uint8_t>& path, const std::vector<std::pair<double, double>>& pointsXY,
                           int32_t width, int32_t height, bool closed = true);
 
+// FNV-1a of a byte string (files the module writes, compared across builds).
+uint64_t BytesChecksum(const std::vector<uint8_t>& bytes);
+
 // ---- Descriptors -----------------------------------------------------------------
 
 // One value written or played back through the descriptor procs.

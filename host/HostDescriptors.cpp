@@ -417,7 +417,11 @@ const DescriptorItem* FindDescriptorItem(const DescriptorStore& store, Descripto
 }
 
 std::vector<uint8_t> EncodeDescriptor(const DescriptorStore& store) {
+  constexpr size_t HeaderBytes = 12, ItemBytes = 36;
+  size_t total = HeaderBytes;
+  for (const DescriptorItem& item : store.items) total += ItemBytes + item.bytes.size();
   std::vector<uint8_t> out;
+  out.reserve(total);
   Put32(out, DescriptorMagic);
   Put32(out, DescriptorFormatVersion);
   Put32(out, uint32_t(store.items.size()));

@@ -94,6 +94,8 @@ int16_t DocumentFilterCase(const HostDocument& document) {
   return FilterCaseUnsupported;
 }
 
+uint64_t BytesChecksum(const std::vector<uint8_t>& bytes) { return FnvBytes(FnvOffset, bytes.data(), bytes.size()); }
+
 uint64_t ChannelChecksum(const HostChannel& channel) { return HashChannel(FnvOffset, channel); }
 
 uint64_t DocumentChecksum(const HostDocument& document) {

@@ -228,3 +228,89 @@ TEST(ScriptingParametersFaults, EveryAllocationFailure) {
   ReleaseLayers(&style);
 }
 }  // namespace
+
+#if defined(BF_MODULE_PATH)
+namespace {
+constexpr int32_t PlayW = 96, PlayH = 72;  // pixels
+
+HostDocument PlaybackDocument() {
+  HostDocument d = MakeDocument(PlayW, PlayH, ModeRGBColor, LayerKind::EditableTransparency, 90);
+  std::vector<uint8_t> path;
+  AppendPathRecord(path, PathFillRule);
+  AppendPolygonSubpath(path, {{20, 14}, {76, 20}, {60, 58}, {28, 50}}, PlayW, PlayH);
+  d.paths.push_back(path);
+  d.targetPath = 0;
+  return d;
+}
+
+// A staged module session; `fresh` removes the staged last-used file first.
+FilterHost* StagedSession(const std::string& folder, bool fresh) {
+  if (fresh) {
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+  }
+  std::string error;
+  const std::string module = StageModuleCopy(BF_MODULE_PATH, folder.c_str(), &error);
+  FilterHost* host = module.empty() ? nullptr : OpenFilterHost(module.c_str(), &error);
+  EXPECT_NE(host, nullptr) << error;
+  if (host) SetHostDocument(host, PlaybackDocument());
+  return host;
+}
+
+uint64_t PlayedChecksum(FilterHost* host, const DescriptorStore* store, int16_t playInfo, int32_t expectDialogs) {
+  SetHostDocument(host, PlaybackDocument());
+  HostOptions& o = HostOptionsOf(host);
+  o.hasPlayback = store != nullptr;
+  o.playback = store ? *store : DescriptorStore{};
+  o.playInfo = playInfo;
+  const RunReport r = RunMenu(host);
+  EXPECT_EQ(r.finalResult, 0);
+  EXPECT_EQ(r.dialogRequests, expectDialogs);
+  EXPECT_EQ(r.strayHandles, 0);
+  EXPECT_EQ(r.misuse, 0);
+  return r.documentChecksum;
+}
+
+// A style recorded by a run plays back to the same pixels with the dialog,
+// without it, and as a repeated filter; a descriptor missing a key falls back
+// to the last-used file, which holds the recorded style.
+TEST(StylePlayback, RecordedRunsPlayBackToTheSamePixels) {
+  ScopedCountingMemory memory;
+  TestStyleIo io;
+  std::mt19937 rng(17);
+  StyleRecord style = RandomStyle(rng);
+  style.viewFlags = DefaultViewFlags;
+  style.renderMode = RenderNormal;
+  style.bevels[0] = BevelSetting{6, 180, uint16_t(JoinMiter << JoinTypeShift | 5), 30};
+  style.bevels[1] = BevelSetting{9, 60, uint16_t(JoinBevel << JoinTypeShift | 12), 100};
+  DescriptorStore delivered;
+  {
+    DescriptorBench bench;
+    delivered = bench.Write(style, io.Io());
+  }
+  const std::string folder = (fs::path(testing::TempDir()) / "style-playback").string();
+  FilterHost* host = StagedSession(folder, true);
+  ASSERT_NE(host, nullptr);
+  const uint64_t original = PlayedChecksum(host, &delivered, PlayDontDisplay, 0);
+  const DescriptorStore recorded = LastRecordedDescriptor(host);
+  ASSERT_EQ(recorded.items.size(), delivered.items.size());
+  CloseFilterHost(host);
+
+  host = StagedSession(folder, false);
+  EXPECT_EQ(PlayedChecksum(host, &recorded, PlayDisplay, 1), original);
+  EXPECT_EQ(PlayedChecksum(host, &recorded, PlayDontDisplay, 0), original);
+  SetHostDocument(host, PlaybackDocument());
+  EXPECT_EQ(RunRepeat(host).documentChecksum, original);
+  ForgetParameters(host);
+  DescriptorStore partial = recorded;
+  partial.items.erase(partial.items.begin() + 1);
+  EXPECT_EQ(PlayedChecksum(host, &partial, PlayDontDisplay, 0), original);
+  ForgetParameters(host);
+  EXPECT_EQ(PlayedChecksum(host, nullptr, PlayDisplay, 1), original);  // the last-used file holds it
+  CloseFilterHost(host);
+  FilterHost* fresh = StagedSession(folder + "-fresh", true);
+  EXPECT_NE(PlayedChecksum(fresh, nullptr, PlayDisplay, 1), original);
+  CloseFilterHost(fresh);
+}
+}  // namespace
+#endif
