@@ -89,10 +89,18 @@ bool BuildStyleDescriptor(const StyleRequest& request, DescriptorStore* store, s
                           item.bytes.insert(item.bytes.end(), text, text + length);
                           AddItem(static_cast<DescriptorStore*>(c), key, TypeString, item);
                         },
-                        [](void* c, DescriptorKeyID key, const uint8_t* bytes, uint32_t size) {
-                          DescriptorItem item;
-                          item.bytes.assign(bytes, bytes + size);
-                          AddItem(static_cast<DescriptorStore*>(c), key, TypeText, item);
+                        [](void* c, uint32_t size) {
+                          DescriptorItem item;  // filled in place, then keyed
+                          item.bytes.resize(size);
+                          auto* s = static_cast<DescriptorStore*>(c);
+                          s->items.push_back(std::move(item));
+                          return s->items.back().bytes.data();
+                        },
+                        [](void* c, DescriptorKeyID key, uint32_t size) {
+                          DescriptorItem& item = static_cast<DescriptorStore*>(c)->items.back();
+                          item.key = key;
+                          item.type = TypeText;
+                          item.bytes.resize(size);
                         }};
     EmitStyleValues(style, io, sink);
   }

@@ -69,17 +69,22 @@ struct ByteReader {
 };
 
 struct ByteWriter {
-  uint8_t* bytes;
-  uint32_t capacity;
+  uint8_t* bytes = nullptr;  // memory sink of `capacity` bytes (when file is null)
+  uint32_t capacity = 0;
   uint32_t at = 0;
+  FILE* file = nullptr;  // file sink
   int32_t ok = 1;
 
   void Write(const void* data, uint32_t count) {
-    if (!ok || capacity - at < count) {
+    if (!ok) return;
+    if (file != nullptr) {
+      if (count != 0 && std::fwrite(data, 1, count, file) != count) ok = 0;
+    } else if (capacity - at < count) {
       ok = 0;
       return;
+    } else if (count != 0) {
+      std::memcpy(bytes + at, data, count);
     }
-    if (count != 0) std::memcpy(bytes + at, data, count);
     at += count;
   }
   void U8(uint8_t v) { Write(&v, 1); }

@@ -212,6 +212,7 @@ struct WriteContext {
   const WriteDescriptorProcs* procs;
   PIWriteDescriptor writer;
   const HandleProcs* handles;
+  Handle text;  // the map layer block being filled
 };
 
 void PutInteger(void* context, DescriptorKeyID key, int32_t value) {
@@ -231,19 +232,26 @@ void PutName(void* context, DescriptorKeyID key, const char* text, uint32_t leng
   c->procs->putStringProc(c->writer, key, pascal);
 }
 
-// The block travels as text in a host handle made for the purpose; without a
-// handle the key is left out.
-void PutBlock(void* context, DescriptorKeyID key, const uint8_t* bytes, uint32_t size) {
+// The block travels as text in a host handle made for the purpose and
+// filled in place; without a handle the key is left out.
+uint8_t* BeginBlock(void* context, uint32_t size) {
   auto* c = static_cast<WriteContext*>(context);
-  Handle text = c->handles->newProc(int32_t(size));
-  if (text == nullptr) return;
-  char* data = c->handles->lockProc(text, 0);
-  if (data != nullptr) {
-    std::memcpy(data, bytes, size);
-    c->handles->unlockProc(text);
-    c->procs->putTextProc(c->writer, key, text);
+  c->text = c->handles->newProc(int32_t(size));
+  if (c->text == nullptr) return nullptr;
+  uint8_t* data = reinterpret_cast<uint8_t*>(c->handles->lockProc(c->text, 0));
+  if (data == nullptr) {
+    c->handles->disposeProc(c->text);
+    c->text = nullptr;
   }
-  c->handles->disposeProc(text);
+  return data;
+}
+
+void EndBlock(void* context, DescriptorKeyID key, uint32_t) {
+  auto* c = static_cast<WriteContext*>(context);
+  c->handles->unlockProc(c->text);
+  c->procs->putTextProc(c->writer, key, c->text);
+  c->handles->disposeProc(c->text);
+  c->text = nullptr;
 }
 }  // namespace
 
@@ -340,14 +348,15 @@ void EmitStyleValues(const StyleRecord& style, const StyleIo& io, const StyleVal
   uint32_t size = LayerCountSize, count = 0;
   for (const MapLayer* layer = style.mapLayers; layer != nullptr; layer = layer->next, ++count)
     size += MapLayerRecordSize(*layer, io, MaxKeptNameLength);
-  uint8_t* bytes = static_cast<uint8_t*>(NewBlock(size));
-  if (bytes == nullptr) return;
-  ByteWriter out{bytes, size};
+  uint8_t* bytes = sink.beginBlock(sink.context, size);
+  if (bytes == nullptr) return;  // the sink has no room: the layers are left out
+  ByteWriter out;
+  out.bytes = bytes;
+  out.capacity = size;
   out.U16(uint16_t(count));
   for (const MapLayer* layer = style.mapLayers; layer != nullptr; layer = layer->next)
     WriteMapLayerRecord(&out, style.mapLayers, *layer, io, MaxKeptNameLength);
-  sink.block(sink.context, ScriptKey::MapLayers, bytes, out.at);
-  FreeBlockOf(bytes);
+  sink.endBlock(sink.context, ScriptKey::MapLayers, out.at);
 }
 
 int32_t WriteScriptingParameters(PIDescriptorParameters* block, const HandleProcs* handles, const StyleRecord& style,
@@ -356,8 +365,8 @@ int32_t WriteScriptingParameters(PIDescriptorParameters* block, const HandleProc
   const WriteDescriptorProcs* procs = block->writeDescriptorProcs;
   PIWriteDescriptor writer = procs->openWriteDescriptorProc();
   if (writer == nullptr) return 0;
-  WriteContext context{procs, writer, handles};
-  EmitStyleValues(style, io, StyleValueSink{&context, PutInteger, PutReal, PutName, PutBlock});
+  WriteContext context{procs, writer, handles, nullptr};
+  EmitStyleValues(style, io, StyleValueSink{&context, PutInteger, PutReal, PutName, BeginBlock, EndBlock});
   PIDescriptorHandle recorded = nullptr;
   const OSErr closed = procs->closeWriteDescriptorProc(writer, &recorded);
   if (block->descriptor != nullptr) handles->disposeProc(block->descriptor);

@@ -28,13 +28,15 @@ int32_t WriteScriptingParameters(PIDescriptorParameters* block, const HandleProc
 
 // Every value of `style` in the order the writer puts them, for writers of
 // descriptors other than the host's (the command-line tool). The map layer
-// block's bytes are valid during the call only.
+// block is written into room the sink gives (beginBlock: `size` bytes, or
+// null to leave the block out), then handed over by endBlock.
 struct StyleValueSink {
   void* context;
   void (*integer)(void* context, DescriptorKeyID key, int32_t value);
   void (*real)(void* context, DescriptorKeyID key, double value);
   void (*name)(void* context, DescriptorKeyID key, const char* text, uint32_t length);
-  void (*block)(void* context, DescriptorKeyID key, const uint8_t* bytes, uint32_t size);
+  uint8_t* (*beginBlock)(void* context, uint32_t size);
+  void (*endBlock)(void* context, DescriptorKeyID key, uint32_t size);
 };
 void EmitStyleValues(const StyleRecord& style, const StyleIo& io, const StyleValueSink& sink);
 

@@ -86,6 +86,49 @@ uint32_t ReflectionName(const StyleRecord& style, const StyleIo& io, char* out, 
   if (style.reflectionImage == nullptr) return 0;
   return StoredImageName(io, style.reflectionImage->name, out, capacity, MaxStoredNameLength);
 }
+
+uint64_t SettingsSize(const StyleRecord& style, const StyleIo& io) {
+  char reflection[MapImageNameCapacity];
+  uint64_t total = SettingsHeaderSize + 2 + ReflectionName(style, io, reflection, sizeof reflection) + 4;
+  for (const MapLayer* layer = style.mapLayers; layer != nullptr; layer = layer->next)
+    total += MapLayerRecordSize(*layer, io, MaxStoredNameLength);
+  return total;
+}
+
+// The whole file, field by field, into `out` (memory or file; no allocation).
+void WriteSettings(ByteWriter* out, const StyleRecord& style, const StyleIo& io) {
+  out->Write(SettingsMagicText, MagicSize);
+  out->U8(style.viewFlags);
+  for (const BevelSetting& bevel : style.bevels) {
+    out->U16(bevel.size);
+    out->U16(bevel.depth);
+    out->U16(bevel.miterLimit);
+    out->U16(bevel.bevelFlags);
+  }
+  for (int32_t e = 0; e < ElementCount; ++e) {
+    const MaterialSetting& m = style.materials[e];
+    out->U32(MaterialColorWord(m));
+    out->U8(m.shininess);
+    out->U8(m.shinStrength);
+    out->U8(m.reflectivity);
+    out->U32(uint32_t(style.materialLinks[e]));
+  }
+  for (uint8_t c : style.ambientColor) out->U8(c);
+  out->U8(style.ambientReserved);
+  for (const LightSetting& light : style.lights) {
+    out->U32(light.color);
+    for (float component : light.direction) out->F32(component);
+  }
+  char reflection[MapImageNameCapacity];
+  const uint32_t reflectionLength = ReflectionName(style, io, reflection, sizeof reflection);
+  out->U16(uint16_t(reflectionLength));
+  out->Write(reflection, reflectionLength);
+  uint32_t count = 0;
+  for (const MapLayer* layer = style.mapLayers; layer != nullptr; layer = layer->next) ++count;
+  out->U32(count);
+  for (const MapLayer* layer = style.mapLayers; layer != nullptr; layer = layer->next)
+    WriteMapLayerRecord(out, style.mapLayers, *layer, io, MaxStoredNameLength);
+}
 }  // namespace
 
 int32_t ReadSettingsBytes(const uint8_t* bytes, uint32_t size, StyleRecord* style, const StyleIo& io) {
@@ -107,62 +150,29 @@ int32_t ReadSettingsFile(const char* path, StyleRecord* style, const StyleIo& io
 }
 
 uint8_t* EncodeSettings(const StyleRecord& style, const StyleIo& io, uint32_t* size) {
-  char reflection[MapImageNameCapacity];
-  const uint32_t reflectionLength = ReflectionName(style, io, reflection, sizeof reflection);
-  uint64_t total = SettingsHeaderSize + 2 + reflectionLength + 4;
-  uint32_t count = 0;
-  for (const MapLayer* layer = style.mapLayers; layer != nullptr; layer = layer->next, ++count)
-    total += MapLayerRecordSize(*layer, io, MaxStoredNameLength);
+  const uint64_t total = SettingsSize(style, io);
   if (total > UINT32_MAX) {
     SetResult(MemFullErr);
     return nullptr;
   }
   uint8_t* bytes = static_cast<uint8_t*>(NewBlock(uint32_t(total)));
   if (bytes == nullptr) return nullptr;
-  ByteWriter out{bytes, uint32_t(total)};
-  out.Write(SettingsMagicText, MagicSize);
-  out.U8(style.viewFlags);
-  for (const BevelSetting& bevel : style.bevels) {
-    out.U16(bevel.size);
-    out.U16(bevel.depth);
-    out.U16(bevel.miterLimit);
-    out.U16(bevel.bevelFlags);
-  }
-  for (int32_t e = 0; e < ElementCount; ++e) {
-    const MaterialSetting& m = style.materials[e];
-    out.U32(MaterialColorWord(m));
-    out.U8(m.shininess);
-    out.U8(m.shinStrength);
-    out.U8(m.reflectivity);
-    out.U32(uint32_t(style.materialLinks[e]));
-  }
-  for (uint8_t c : style.ambientColor) out.U8(c);
-  out.U8(style.ambientReserved);
-  for (const LightSetting& light : style.lights) {
-    out.U32(light.color);
-    for (float component : light.direction) out.F32(component);
-  }
-  out.U16(uint16_t(reflectionLength));
-  out.Write(reflection, reflectionLength);
-  out.U32(count);
-  for (const MapLayer* layer = style.mapLayers; layer != nullptr; layer = layer->next)
-    WriteMapLayerRecord(&out, style.mapLayers, *layer, io, MaxStoredNameLength);
+  ByteWriter out;
+  out.bytes = bytes;
+  out.capacity = uint32_t(total);
+  WriteSettings(&out, style, io);
   *size = out.at;
   return bytes;
 }
 
 int32_t WriteSettingsFile(const char* path, const StyleRecord& style, const StyleIo& io) {
   if (path == nullptr || path[0] == 0) return 0;
-  uint32_t size = 0;
-  uint8_t* bytes = EncodeSettings(style, io, &size);
-  if (bytes == nullptr) return 0;
   FILE* file = std::fopen(path, "wb");
-  int32_t written = 0;
-  if (file != nullptr) {
-    written = std::fwrite(bytes, 1, size, file) == size;
-    written = (std::fclose(file) == 0) && written;
-    if (!written) std::remove(path);
-  }
-  FreeBlockOf(bytes);
+  if (file == nullptr) return 0;
+  ByteWriter out;
+  out.file = file;
+  WriteSettings(&out, style, io);
+  const int32_t written = (std::fclose(file) == 0) && out.ok;
+  if (!written) std::remove(path);
   return written;
 }

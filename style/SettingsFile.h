@@ -31,6 +31,6 @@ int32_t ReadSettingsBytes(const uint8_t* bytes, uint32_t size, StyleRecord* styl
 // The file's bytes for `style`: a block from the work memory that the caller
 // frees (FreeBlock), its size in *size. Null with MemFullErr when out of memory.
 uint8_t* EncodeSettings(const StyleRecord& style, const StyleIo& io, uint32_t* size);
-// Writes `style` to `path`, replacing the file. Returns 0 when the file
-// cannot be created or written (a partial file is removed) or memory runs out.
+// Writes `style` to `path`, replacing the file; needs no memory. Returns 0
+// when the file cannot be created or written (a partial file is removed).
 int32_t WriteSettingsFile(const char* path, const StyleRecord& style, const StyleIo& io);
