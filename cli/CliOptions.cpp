@@ -52,7 +52,34 @@ Target path (both may be given; their subpaths are combined)
   --at X,Y              left end of the first baseline, in pixels (default:
                         the text is centred in the document)
   --no-kerning          ignore the font's kerning pairs
-  Without --svg and --text the document has no path; the filter then says so.
+  Without --svg, --text or a traced path the document has no path; the filter
+  then says so.
+
+Target path traced from a picture (added to the --svg and --text subpaths)
+  --path-from-alpha [THRESHOLD]
+                        trace the input image's transparency: pixels whose
+                        alpha is at least THRESHOLD (1..255, default 128)
+                        are inside
+  --path-from-mask FILE [THRESHOLD]
+                        trace a gray or colour PNG or TIFF of the document's
+                        size (or, without INPUT and --size, of any size, which
+                        becomes the document size): pixels whose luma is at
+                        least THRESHOLD are inside (white inside, as in a
+                        layer mask; transparent parts count as black)
+  --path-from-selection [THRESHOLD]
+                        trace the --selection mask the same way
+  --speckle-size PIXELS shapes and holes of at most this many pixels are
+                        dropped as noise (default 2; 0 keeps every pixel)
+  --corner-threshold A  how sharp a bend must be to stay a corner: 0 keeps
+                        every step of the pixel staircase, 1.333 rounds every
+                        bend (default 1: right angles stay sharp, round
+                        shapes become smooth curves)
+  --curve-tolerance PX  join curve segments into fewer ones while they stay
+                        within PX pixels (default 0.2)
+  --no-curve-optimization
+                        keep every curve segment the tracer fits
+  The traced outlines lie on the document's pixel grid, holes and the islands
+  inside them kept.
 
 Style
   --preset FILE         use the style of a preset file (.bfs): a private
@@ -79,6 +106,8 @@ Module and output
   --out OUT.png         where to write the layer: gray or RGB, with alpha
                         when the document is a layer
   --path-out FILE       also write the target path's raw path records
+  --path-out-svg FILE   also write the target path as an SVG of the
+                        document's size (it overlays the picture exactly)
   --verbose             print the selector calls and the host's summary
   --help                print this text
 
@@ -93,7 +122,8 @@ Exit status
   1  the filter ended with an error or a message code (nothing written)
   2  the command line is wrong (a value out of range names its option
      and the range)
-  3  an input or output file, or the module, could not be used
+  3  an input or output file, or the module, could not be used (a picture
+     to trace with nothing in it, or a mask of another size, included)
 )~";
 
 bool StartsWith(const char* text, const char* prefix) { return std::strncmp(text, prefix, std::strlen(prefix)) == 0; }
@@ -123,6 +153,16 @@ bool SplitPair(const std::string& text, char separator, std::string* first, std:
   *first = text.substr(0, at);
   *second = text.substr(at + 1);
   return true;
+}
+
+// A value that the optional THRESHOLD of the --path-from-* options may take:
+// anything that reads as a number (so that 300 or 0.5 are refused, not taken
+// for an input image).
+bool LooksNumeric(const char* text) {
+  if (*text == 0) return false;
+  char* end = nullptr;
+  std::strtod(text, &end);
+  return *end == 0;
 }
 
 // Replaces the two-character sequences "\n" and "\\" of a --text value.
@@ -318,6 +358,56 @@ bool ParseCliArguments(int argc, const char* const* argv, CliOptions* options, s
     } else if (name == "--path-out") {
       if (!takeValue()) return false;
       o.pathRecordsOut = value;
+    } else if (name == "--path-from-alpha" || name == "--path-from-mask" || name == "--path-from-selection") {
+      if (o.traceSource != TraceSource::None) {
+        *error = "give only one of --path-from-alpha, --path-from-mask and --path-from-selection";
+        return false;
+      }
+      if (name == "--path-from-mask") {
+        if (!takeValue()) return false;
+        if (value.empty()) {
+          *error = name + " needs a value";
+          return false;
+        }
+        o.traceMask = value;
+        o.traceSource = TraceSource::Mask;
+        inlineValue = false;  // the threshold is always the next argument
+      } else {
+        o.traceSource = name == "--path-from-alpha" ? TraceSource::Alpha : TraceSource::Selection;
+      }
+      if (!inlineValue && i + 1 < argc && LooksNumeric(argv[i + 1])) {
+        value = argv[++i];
+        inlineValue = true;
+      }
+      if (inlineValue) {
+        if (!ParseInteger(value, 1, 255, &number)) return bad("a threshold of 1..255");
+        o.traceThreshold = static_cast<uint8_t>(number);
+      }
+    } else if (name == "--speckle-size") {
+      if (!takeValue()) return false;
+      if (!ParseInteger(value, 0, MaxSpeckleSize, &number)) return bad("a speckle size of 0..1000000 pixels");
+      o.trace.speckleSize = static_cast<int32_t>(number);
+      o.haveTraceSettings = true;
+    } else if (name == "--corner-threshold") {
+      if (!takeValue()) return false;
+      if (!ParseReal(value, &o.trace.cornerThreshold) || o.trace.cornerThreshold < 0 ||
+          o.trace.cornerThreshold > MaxCornerThreshold)
+        return bad("a corner threshold of 0..1.333");
+      o.haveTraceSettings = true;
+    } else if (name == "--curve-tolerance") {
+      if (!takeValue()) return false;
+      if (!ParseReal(value, &o.trace.curveTolerance) || o.trace.curveTolerance < 0 ||
+          o.trace.curveTolerance > MaxCurveTolerance)
+        return bad("a curve tolerance of 0..10 pixels");
+      o.haveTraceSettings = true;
+    } else if (name == "--no-curve-optimization") {
+      bool set = false;
+      if (!flag(&set)) return false;
+      o.trace.optimizeCurves = false;
+      o.haveTraceSettings = true;
+    } else if (name == "--path-out-svg") {
+      if (!takeValue()) return false;
+      o.pathSvgOut = value;
     } else if (StartsWith(argv[i], "-") && std::strlen(argv[i]) > 1) {
       *error = "unknown option " + name + " (see --help)";
       return false;
@@ -341,8 +431,21 @@ bool ParseCliArguments(int argc, const char* const* argv, CliOptions* options, s
     *error = "give either an input image or --size, not both";
     return false;
   }
-  if (o.inputImage.empty() && !haveSize && o.svgFile.empty()) {
+  if (o.inputImage.empty() && !haveSize && o.svgFile.empty() && o.traceMask.empty()) {
     *error = "no document: give an input image, --size WxH, or an --svg file that declares its size";
+    return false;
+  }
+  if (o.traceSource == TraceSource::Alpha && o.inputImage.empty()) {
+    *error = "--path-from-alpha traces the input image's transparency: give an input image";
+    return false;
+  }
+  if (o.traceSource == TraceSource::Selection && o.selectionMask.empty()) {
+    *error = "--path-from-selection traces the --selection mask: give --selection MASK";
+    return false;
+  }
+  if (o.traceSource == TraceSource::None && o.haveTraceSettings) {
+    *error = "--speckle-size, --corner-threshold, --curve-tolerance and --no-curve-optimization only apply to a "
+             "path traced with --path-from-alpha, --path-from-mask or --path-from-selection";
     return false;
   }
   if (o.haveText && (o.fontFile.empty() || o.fontSize <= 0)) {

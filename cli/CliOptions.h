@@ -6,12 +6,20 @@
 #include <vector>
 
 #include "cli/MapOptions.h"
+#include "cli/PictureTrace.h"
 
 enum class ModeChoice : uint8_t {
   FromInput,  // the input image decides (gray -> grayscale, colour -> RGB); RGB for a blank canvas
   Gray,       // grayscale document
   Rgb,        // RGB document
   Duotone     // duotone document (one ink channel)
+};
+
+enum class TraceSource : uint8_t {
+  None,       // the path comes from --svg and --text only
+  Alpha,      // the input image's transparency
+  Mask,       // a mask image's luma (times its alpha)
+  Selection   // the --selection mask
 };
 
 enum class LayerChoice : uint8_t {
@@ -57,6 +65,14 @@ struct CliOptions {
   std::string modulePath;
   std::string outputImage;
   std::string pathRecordsOut;  // also write the encoded path records here
+
+  // Target path traced from a picture (added to --svg and --text subpaths).
+  TraceSource traceSource = TraceSource::None;
+  std::string traceMask;        // --path-from-mask FILE
+  uint8_t traceThreshold = 128; // values at or above it are inside, 1..255
+  TraceSettings trace;
+  bool haveTraceSettings = false;
+  std::string pathSvgOut;       // also write the target path as SVG here
 };
 
 // Parses argv[1..argc-1]. Returns 0 with a message for unknown options,

@@ -2,6 +2,8 @@
 // command line and writes the filtered layer as PNG. See CliUsageText().
 #include <unistd.h>
 
+#include <time.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -14,6 +16,8 @@
 #include "cli/CliOptions.h"
 #include "cli/ImageFile.h"
 #include "cli/PathModel.h"
+#include "cli/PathSvgWriter.h"
+#include "cli/PictureTrace.h"
 #include "cli/StyleDescriptor.h"
 #include "cli/SvgPath.h"
 #include "cli/TextPath.h"
@@ -66,7 +70,9 @@ HostDocument BlankDocument(const CliOptions& o, int32_t width, int32_t height) {
   return document;
 }
 
-bool ImageDocument(const CliOptions& o, HostDocument* document) {
+// With `alpha`, the image's alpha plane is kept there (left empty when the
+// image has none).
+bool ImageDocument(const CliOptions& o, HostDocument* document, std::vector<uint8_t>* alpha) {
   RasterImage image;
   std::string error;
   if (!ReadImageFile(o.inputImage, image, error)) {
@@ -96,6 +102,7 @@ bool ImageDocument(const CliOptions& o, HostDocument* document) {
     }
     if (document->hasTransparency) document->transparency.pixels[i] = image.hasAlpha ? sample[image.colorChannels] : OpaqueWhite;
   }
+  if (alpha != nullptr && image.hasAlpha) *alpha = ExtractPlane(image, image.colorChannels);
   return true;
 }
 
@@ -118,6 +125,82 @@ bool AddSelection(const CliOptions& o, HostDocument* document) {
     const uint8_t* sample = &mask.samples[i * static_cast<size_t>(mask.SamplesPerPixel())];
     document->selection.pixels[i] = mask.colorChannels == 1 ? sample[0] : Luma(sample[0], sample[1], sample[2]);
   }
+  return true;
+}
+
+std::string SizeText(int32_t width, int32_t height) { return std::to_string(width) + " x " + std::to_string(height); }
+
+// A mask's values: luma times alpha, so transparent parts count as black.
+std::vector<uint8_t> MaskValues(const RasterImage& mask) {
+  std::vector<uint8_t> values = ExtractPlane(mask, 0);
+  const size_t step = static_cast<size_t>(mask.SamplesPerPixel());
+  const uint8_t* sample = mask.samples.data();
+  if (mask.colorChannels == 3)
+    for (size_t i = 0; i < values.size(); ++i, sample += step) values[i] = Luma(sample[0], sample[1], sample[2]);
+  if (mask.hasAlpha) {
+    const std::vector<uint8_t> alpha = ExtractPlane(mask, mask.colorChannels);
+    for (size_t i = 0; i < values.size(); ++i) values[i] = static_cast<uint8_t>((values[i] * alpha[i] + 127u) / 255u);
+  }
+  return values;
+}
+
+void* MallocBlock(void*, uint32_t size) { return std::malloc(size == 0 ? 1 : size); }
+void FreeMallocBlock(void*, void* block) { std::free(block); }
+
+double Seconds() {
+  timespec t;
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+// Traces the picture that --path-from-alpha, --path-from-mask or
+// --path-from-selection names and appends its outlines to `path`.
+bool AddTracedPath(const CliOptions& o, const HostDocument& document, const std::vector<uint8_t>& imageAlpha,
+                   const RasterImage& mask, PathModel* path) {
+  const uint8_t* plane = nullptr;
+  std::vector<uint8_t> maskValues;
+  std::string source;
+  switch (o.traceSource) {
+    case TraceSource::Alpha:
+      source = "--path-from-alpha: " + o.inputImage;
+      if (imageAlpha.empty()) {
+        Fail(source + ": the image has no transparency (alpha channel) to trace");
+        return false;
+      }
+      plane = imageAlpha.data();
+      break;
+    case TraceSource::Mask:
+      source = "--path-from-mask: " + o.traceMask;
+      if (mask.width != document.width || mask.height != document.height) {
+        Fail(source + ": the mask is " + SizeText(mask.width, mask.height) + " pixels; the document is " +
+             SizeText(document.width, document.height));
+        return false;
+      }
+      maskValues = MaskValues(mask);
+      plane = maskValues.data();
+      break;
+    case TraceSource::Selection:
+    case TraceSource::None:
+      source = "--path-from-selection: " + o.selectionMask;
+      plane = document.selection.pixels.data();
+      break;
+  }
+  int16_t result = 0;
+  BindWorkMemory(WorkMemory{MallocBlock, FreeMallocBlock, nullptr, &result});
+  const double start = Seconds();
+  TraceReport report;
+  std::string error;
+  const bool traced = TracePlane(plane, document.width, document.height, o.traceThreshold, o.trace, *path, &report, error);
+  const double seconds = Seconds() - start;
+  BindWorkMemory(WorkMemory{nullptr, nullptr, nullptr, nullptr});
+  if (!traced) {
+    Fail(source + ": " + error);
+    return false;
+  }
+  if (o.verbose)
+    std::printf("traced %d outline(s) and %d hole(s) from %lld of %s pixels in %.1f ms\n", report.outlines, report.holes,
+                static_cast<long long>(report.insidePixels), SizeText(document.width, document.height).c_str(),
+                seconds * 1e3);
   return true;
 }
 
@@ -268,10 +351,22 @@ int Run(const CliOptions& o) {
   HostDocument document;
   SvgReadResult svg;
   const bool haveSvg = !o.svgFile.empty();
+  const bool tracing = o.traceSource != TraceSource::None;
+  std::vector<uint8_t> imageAlpha;
+  RasterImage traceMask;
+  if (!o.traceMask.empty()) {
+    std::string error;
+    if (!ReadImageFile(o.traceMask, traceMask, error)) {
+      Fail(error);
+      return ExitFileProblem;
+    }
+  }
   if (!o.inputImage.empty()) {
-    if (!ImageDocument(o, &document)) return ExitFileProblem;
+    if (!ImageDocument(o, &document, &imageAlpha)) return ExitFileProblem;
   } else if (o.width > 0) {
     document = BlankDocument(o, o.width, o.height);
+  } else if (!o.traceMask.empty()) {
+    document = BlankDocument(o, traceMask.width, traceMask.height);
   }
   if (haveSvg) {
     SvgReadOptions options;
@@ -289,9 +384,10 @@ int Run(const CliOptions& o) {
   if (!o.selectionMask.empty() && !AddSelection(o, &document)) return ExitFileProblem;
 
   // The target path.
-  if (haveSvg || o.haveText) {
+  if (haveSvg || o.haveText || tracing) {
     PathModel path = svg.path;
     if (o.haveText && !AddText(o, document.width, document.height, &path)) return ExitFileProblem;
+    if (tracing && !AddTracedPath(o, document, imageAlpha, traceMask, &path)) return ExitFileProblem;
     if (path.subpaths.empty()) std::fprintf(stderr, "warning: the path has no subpaths\n");
     WarnAboutReach(path, document.width, document.height);
     std::vector<uint8_t> records;
@@ -304,8 +400,14 @@ int Run(const CliOptions& o) {
       Fail(o.pathRecordsOut + ": cannot write the path records");
       return ExitFileProblem;
     }
+    if (!o.pathSvgOut.empty() && !WritePathSvgFile(o.pathSvgOut, path, document.width, document.height, error)) {
+      Fail(error);
+      return ExitFileProblem;
+    }
     document.paths.push_back(records);
     document.targetPath = 0;
+  } else if (!o.pathSvgOut.empty()) {
+    std::fprintf(stderr, "warning: --path-out-svg: the document has no path; nothing written\n");
   }
 
   // The module, staged into a private folder for --preset and --fresh.

@@ -100,3 +100,26 @@ TEST(CliOptions, HelpNamesEveryOption) {
                              "--verbose", "--help", "Exit status"})
     EXPECT_NE(help.find(option), std::string::npos) << option;
 }
+
+TEST(CliOptions, TracedPathOptionsTakeAnOptionalThreshold) {
+  CliOptions o;
+  std::string error;
+  ASSERT_TRUE(Parse({"--path-from-mask", "m.png", "90", "--speckle-size", "5", "--corner-threshold", "0.5",
+                     "--curve-tolerance=1", "--no-curve-optimization", "--out", "o.png", "--path-out-svg", "p.svg"},
+                    &o, &error))
+      << error;
+  EXPECT_EQ(o.traceSource, TraceSource::Mask);
+  EXPECT_EQ(o.traceMask, "m.png");
+  EXPECT_EQ(o.traceThreshold, 90);
+  EXPECT_EQ(o.trace.speckleSize, 5);
+  EXPECT_EQ(o.trace.cornerThreshold, 0.5);
+  EXPECT_EQ(o.trace.curveTolerance, 1);
+  EXPECT_FALSE(o.trace.optimizeCurves);
+  EXPECT_EQ(o.pathSvgOut, "p.svg");
+  // Without a number after it, the next argument is the input image.
+  ASSERT_TRUE(Parse({"--path-from-alpha", "2024.png", "--out", "o.png"}, &o, &error)) << error;
+  EXPECT_EQ(o.inputImage, "2024.png");
+  EXPECT_EQ(o.traceThreshold, 128);
+  EXPECT_FALSE(Parse({"in.png", "--path-from-alpha", "--path-from-selection", "--out", "o.png"}, &o, &error));
+  EXPECT_FALSE(Parse({"in.png", "--path-from-alpha", "0.5", "--out", "o.png"}, &o, &error));
+}

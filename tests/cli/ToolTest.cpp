@@ -6,12 +6,14 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 
 #include "cli/ImageFile.h"
+#include "cli/SvgPath.h"
 #include "tests/support/StyleSupport.h"
 
 #if defined(BF_TOOL_PATH) && defined(BF_MODULE_PATH)
@@ -137,6 +139,102 @@ TEST_F(Tool, UnusableFilesEndWithStatusThree) {
   EXPECT_EQ(run.status, 3);
   run = RunTool(folder_, "--svg shapes.svg --out /nonexistent/dir/out.png");
   EXPECT_EQ(run.status, 3) << run.output;
+}
+
+// A gray + alpha picture, white and opaque inside [x0, x1) x [y0, y1), black
+// and transparent elsewhere.
+void WriteSquarePicture(const std::string& path, int32_t width, int32_t height, int32_t x0, int32_t y0, int32_t x1,
+                        int32_t y1) {
+  RasterImage image;
+  ASSERT_TRUE(MakeImage(width, height, 1, true, 0, image));
+  for (int32_t y = y0; y < y1; ++y)
+    for (int32_t x = x0; x < x1; ++x) image.Pixel(x, y)[0] = image.Pixel(x, y)[1] = 255;
+  std::string error;
+  ASSERT_TRUE(WritePngFile(path, image, error)) << error;
+}
+
+TEST_F(Tool, TracedSquareBevelsLikeTheSameSquareGivenAsSvg) {
+  constexpr int32_t W = 140, H = 110, X0 = 30, Y0 = 25, X1 = 100, Y1 = 85;
+  WriteSquarePicture(folder_ + "/square.png", W, H, X0, Y0, X1, Y1);
+  FILE* svg = std::fopen((folder_ + "/square.svg").c_str(), "w");
+  ASSERT_NE(svg, nullptr);
+  std::fprintf(svg, "<svg xmlns='http://www.w3.org/2000/svg' width='%d' height='%d'><rect x='%d' y='%d' width='%d' height='%d'/></svg>",
+               W, H, X0, Y0, X1 - X0, Y1 - Y0);
+  std::fclose(svg);
+  ToolRun run = RunTool(folder_, "square.png --layer --path-from-alpha --path-out-svg traced.svg --out traced.png");
+  ASSERT_EQ(run.status, 0) << run.output;
+  run = RunTool(folder_, "square.png --layer --svg square.svg --out drawn.png");
+  ASSERT_EQ(run.status, 0) << run.output;
+  RasterImage traced, drawn;
+  std::string error;
+  ASSERT_TRUE(ReadPngFile(folder_ + "/traced.png", traced, error)) << error;
+  ASSERT_TRUE(ReadPngFile(folder_ + "/drawn.png", drawn, error)) << error;
+  ASSERT_EQ(traced.samples.size(), drawn.samples.size());
+  // Only pixels within one pixel of the square's outline may differ.
+  int64_t changed = 0;
+  for (int32_t y = 0; y < H; ++y) {
+    for (int32_t x = 0; x < W; ++x) {
+      const bool rim = x >= X0 - 1 && x <= X1 && y >= Y0 - 1 && y <= Y1 &&
+                       !(x > X0 && x < X1 - 1 && y > Y0 && y < Y1 - 1);
+      for (int32_t c = 0; c < traced.SamplesPerPixel(); ++c) {
+        const int difference = std::abs(traced.Pixel(x, y)[c] - drawn.Pixel(x, y)[c]);
+        if (!rim) EXPECT_LE(difference, 1) << x << "," << y << " channel " << c;
+      }
+      changed += traced.Pixel(x, y)[1] != 0;
+    }
+  }
+  EXPECT_GT(changed, (X1 - X0) * (Y1 - Y0));  // the bevel was drawn (its outer band included)
+  // The traced SVG is the square itself.
+  SvgReadResult read;
+  SvgReadOptions options;
+  ASSERT_TRUE(ReadSvgFile(folder_ + "/traced.svg", options, read, error)) << error;
+  EXPECT_EQ(read.documentWidth, W);
+  ASSERT_EQ(read.path.subpaths.size(), 1u);
+  double x0, y0, x1, y1;
+  ASSERT_TRUE(PathControlBounds(read.path, &x0, &y0, &x1, &y1));
+  EXPECT_EQ(x0, X0);
+  EXPECT_EQ(y0, Y0);
+  EXPECT_EQ(x1, X1);
+  EXPECT_EQ(y1, Y1);
+}
+
+TEST_F(Tool, BadPicturesToTraceAreRefusedAndNothingIsWritten) {
+  WriteSquarePicture(folder_ + "/empty.png", 50, 40, 0, 0, 0, 0);
+  WriteSquarePicture(folder_ + "/small.png", 30, 40, 5, 5, 20, 20);
+  WriteSquarePicture(folder_ + "/square.png", 50, 40, 5, 5, 20, 20);
+  RasterImage opaque;
+  std::string error;
+  ASSERT_TRUE(MakeImage(50, 40, 3, false, 255, opaque));
+  ASSERT_TRUE(WritePngFile(folder_ + "/opaque.png", opaque, error)) << error;
+  const char* outputs = " --out out.png --path-out-svg path.svg --path-out path.bin";
+  struct Case {
+    std::string arguments;
+    int status;
+    const char* message;
+  } cases[] = {
+      {"empty.png --layer --path-from-alpha", 3, "no pixel reaches the threshold 128"},
+      {"opaque.png --path-from-alpha", 3, "has no transparency"},
+      {"square.png --path-from-mask small.png", 3, "the mask is 30 x 40 pixels; the document is 50 x 40"},
+      {"square.png --path-from-alpha 300", 2, "a threshold of 1..255"},
+      {"square.png --path-from-alpha 0", 2, "a threshold of 1..255"},
+      {"--size 50x40 --path-from-alpha", 2, "give an input image"},
+      {"--size 50x40 --path-from-selection", 2, "--selection"},
+      {"--svg shapes.svg --corner-threshold 1", 2, "only apply to a path traced"},
+      {"square.png --corner-threshold 2 --path-from-alpha", 2, "a corner threshold of 0..1.333"},
+  };
+  for (const Case& c : cases) {
+    const ToolRun run = RunTool(folder_, c.arguments + outputs);
+    EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.output;
+    EXPECT_NE(run.output.find(c.message), std::string::npos) << c.arguments << "\n" << run.output;
+    for (const char* file : {"out.png", "path.svg", "path.bin"})
+      EXPECT_FALSE(std::filesystem::exists(folder_ + "/" + file)) << c.arguments << ": " << file;
+  }
+  // A mask of any size makes the document when nothing else does; the
+  // selection traces with its own threshold.
+  ToolRun run = RunTool(folder_, "--path-from-mask small.png 1 --out out.png");
+  EXPECT_EQ(run.status, 0) << run.output;
+  run = RunTool(folder_, "--size 50x40 --selection square.png --path-from-selection 200 --out out.png");
+  EXPECT_EQ(run.status, 0) << run.output;
 }
 
 std::string FileBytes(const std::string& path) {
