@@ -27,23 +27,7 @@ OffsetRingList* RingFromUnits(TestOutline& outline, const std::vector<std::pair<
   outline.AddRing(none);
   OffsetRingList* ring = outline.list;
   while (ring->next != nullptr) ring = ring->next;
-  for (auto [fx, fy] : units) {
-    OffsetNode* node = TakeRecordOf<OffsetNode>(&gOutlinePool);
-    *node = OffsetNode{};
-    node->fx = fx;
-    node->fy = fy;
-    node->flags = flags;
-    if (ring->first == nullptr) {
-      node->next = node->prev = node;
-      ring->first = node;
-    } else {
-      OffsetNode* last = ring->first->prev;
-      node->prev = last;
-      node->next = ring->first;
-      last->next = node;
-      ring->first->prev = node;
-    }
-  }
+  for (auto [fx, fy] : units) test_rings::AppendNode(ring, fx, fy, flags);
   return ring;
 }
 
