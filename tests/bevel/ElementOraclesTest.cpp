@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "band_test_support.h"
+#include "BandTestSupport.h"
 #include "bevel/BandSweep.h"
 #include "bevel/DirectionTable.h"
 #include "bevel/ElementBuilders.h"

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "offset_test_rings.h"
+#include "OffsetTestRings.h"
 #include "tests/support/CountingMemory.h"
 
 using namespace offset_test;

@@ -1,7 +1,7 @@
 // Corner classification, conversion to pixels and join codes.
 #include <gtest/gtest.h>
 
-#include "offset_test_rings.h"
+#include "OffsetTestRings.h"
 #include "tests/support/CountingMemory.h"
 
 using namespace offset_test;
