@@ -49,12 +49,7 @@ struct Elements {
   }
   // What the run's release does: buffers, span pools, offset pools.
   void Release() {
-    DisposeElementBuffer(&outerField);
-    DisposeElementBuffer(&innerField);
-    DisposeElementBuffer(&mainField);
-    EmptyPool(&gMainSpanPool);
-    EmptyPool(&gInnerSpanPool);
-    EmptyPool(&gOuterSpanPool);
+    ReleaseElements(&outerField, &innerField, &mainField);
     UndoOffset(outer.list);
     UndoOffset(inner.list);
     EmptyPool(&gInnerOffsetPool);

@@ -79,12 +79,7 @@ struct TracedPath {
       }
   }
   ~TracedPath() {
-    DisposeElementBuffer(&outerField);
-    DisposeElementBuffer(&innerField);
-    DisposeElementBuffer(&mainField);
-    EmptyPool(&gMainSpanPool);
-    EmptyPool(&gInnerSpanPool);
-    EmptyPool(&gOuterSpanPool);
+    ReleaseElements(&outerField, &innerField, &mainField);
     ReleaseElementOutlines(&outer, &inner);
     EXPECT_EQ(0, memory.memory.liveBlocks);
   }
