@@ -10,15 +10,7 @@ namespace {
 
 constexpr uint32_t CornerBits = OuterCorner | OuterCornerAhead | StraightPoint | StraightAhead;
 
-struct CornerFixture : ::testing::Test {
-  ScopedCountingMemory memory;
-  TestOutline outline;
-  void TearDown() override {
-    outline.Free();
-    EmptyPool(&gOutlinePool);
-    EXPECT_EQ(memory.memory.liveBlocks, 0);
-  }
-};
+struct CornerFixture : OutlineFixture {};
 
 // Builds a ring straight from path units.
 OffsetRingList* RingFromUnits(TestOutline& outline, const std::vector<std::pair<int32_t, int32_t>>& units,

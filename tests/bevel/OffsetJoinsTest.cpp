@@ -14,18 +14,8 @@ namespace {
 constexpr double Pi = std::numbers::pi;
 constexpr JoinCode AllJoins[] = {RoundJoinCode, BevelJoinCode, MiterJoinCode};
 
-struct OffsetFixture : ::testing::Test {
-  ScopedCountingMemory memory;
-  TestOutline outline;
-
+struct OffsetFixture : OutlineFixture {
   void SetUp() override { SelectPool(&gOuterOffsetPool); }
-  void TearDown() override {
-    outline.Free();
-    EmptyPool(&gOutlinePool);
-    EmptyPool(&gOuterOffsetPool);
-    SelectPool(&gOutlinePool);
-    EXPECT_EQ(memory.memory.liveBlocks, 0);
-  }
 
   void Use(const std::vector<RingPoint>& points) {
     ASSERT_TRUE(outline.AddRing(points));

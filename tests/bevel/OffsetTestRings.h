@@ -2,6 +2,8 @@
 // the outline pool (independent of the tracer), and the measures the tests
 // use as oracles.
 #pragma once
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstdint>
 #include <numbers>
@@ -10,6 +12,7 @@
 #include "bevel/OffsetOutline.h"
 #include "geometry/NodePool.h"
 #include "geometry/WorkMemory.h"
+#include "tests/support/CountingMemory.h"
 #include "tests/support/TestRings.h"
 
 namespace offset_test {
@@ -45,6 +48,20 @@ struct TestOutline {
   }
 
   void Free() { test_rings::FreeRings(&list); }
+};
+
+// A test whose outline and offset nodes are released after every case: the
+// outline's headers, the outline and outer offset pools; nothing may be left.
+struct OutlineFixture : ::testing::Test {
+  ScopedCountingMemory memory;
+  TestOutline outline;
+  void TearDown() override {
+    outline.Free();
+    EmptyPool(&gOutlinePool);
+    EmptyPool(&gOuterOffsetPool);
+    SelectPool(&gOutlinePool);
+    EXPECT_EQ(memory.memory.liveBlocks, 0);
+  }
 };
 
 using test_rings::RingNodes;
