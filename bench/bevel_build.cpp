@@ -286,12 +286,7 @@ int main(int argc, char** argv) {
   std::printf("preview: Rebuild Outer (size 20 -> 24) %.2f ms, Rebuild Inner (size 10 -> 12, Bevel join) %.2f ms\n",
               bestRebuildOuter, bestRebuildInner);
 
-  DisposeElementBuffer(&outerField);
-  DisposeElementBuffer(&innerField);
-  DisposeElementBuffer(&mainField);
-  EmptyPool(&gMainSpanPool);
-  EmptyPool(&gInnerSpanPool);
-  EmptyPool(&gOuterSpanPool);
+  ReleaseElements(&outerField, &innerField, &mainField);
   UndoOffset(outer);
   UndoOffset(inner);
   EmptyPool(&gInnerOffsetPool);

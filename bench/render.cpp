@@ -24,6 +24,7 @@
 #include "maps/MapLayer.h"
 #include "render/RenderDriver.h"
 #include "style/StyleRecord.h"
+#include "tests/support/TestRings.h"
 
 namespace {
 constexpr uint16_t DocumentSize = 2048;
@@ -38,26 +39,13 @@ struct Vertex {
 };
 
 OffsetRingList* MakeRing(const std::vector<Vertex>& points) {
-  auto* header = static_cast<OffsetRingList*>(NewClearedBlock(sizeof(OffsetRingList)));
+  OffsetRingList* ring = nullptr;
+  test_rings::AppendRing(&ring);
   const double unitsPerPixel = 16777216.0 / DocumentSize;
-  for (const Vertex& p : points) {
-    OffsetNode* node = TakeRecordOf<OffsetNode>(&gOutlinePool);
-    *node = OffsetNode{};
-    node->fx = int32_t(std::llround(p.x * unitsPerPixel));
-    node->fy = int32_t(std::llround(p.y * unitsPerPixel));
-    node->flags = p.flags;
-    if (header->first == nullptr) {
-      node->next = node->prev = node;
-      header->first = node;
-    } else {
-      OffsetNode* last = header->first->prev;
-      node->prev = last;
-      node->next = header->first;
-      last->next = node;
-      header->first->prev = node;
-    }
-  }
-  return header;
+  for (const Vertex& p : points)
+    test_rings::AppendNode(ring, int32_t(std::llround(p.x * unitsPerPixel)), int32_t(std::llround(p.y * unitsPerPixel)),
+                           p.flags);
+  return ring;
 }
 
 struct Shape {

@@ -232,6 +232,7 @@ void BuildContour(ContourTable& table, FacetKeyTable& keys, uint16_t bevelFlags,
     table.entry[i] = ContourNormal{0.0f, 1.0f};
     keys.key[i] = 0;
   }
+  keys.wrappedKey = elementKey != 0 ? uint16_t(elementKey) : uint16_t(1);
   bool flipVertical = (bevelFlags & FlipVerticalFlag) != 0;
   if (RunProfile(kProfiles[profile], amounts, table, keys, elementKey)) flipVertical = !flipVertical;
 

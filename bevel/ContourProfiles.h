@@ -30,6 +30,11 @@ struct ContourTable {
 // facets of a profile apart.
 struct FacetKeyTable {
   int16_t key[ContourTableSize];
+  // The facet key a renderer stores for a sub-sample whose 16-bit key sum
+  // (key + piece index) wraps to 0, which marks an empty slot: the element
+  // key, which no piece produces while the element has fewer than 65,535
+  // nodes (never 0).
+  uint16_t wrappedKey;
 };
 
 // Fills both tables for one bevel element. `bevelFlags` supplies the profile

@@ -209,8 +209,9 @@ struct BevelSweepUser {
 
   // Stores a run of columns won by one piece. Per column, with i the band
   // index of its coordinate: key = facet key of i + the piece's index (16-bit
-  // sum), normal = (dx x radial, dy x radial, vertical) of contour entry i,
-  // or i itself. The coordinate (and a curve piece's angle) steps by
+  // sum; a sum that wraps to 0 would read as an empty slot and lose the
+  // sub-sample, so it is stored as the table's wrappedKey), normal = (dx x
+  // radial, dy x radial, vertical) of contour entry i, or i itself. The coordinate (and a curve piece's angle) steps by
   // wrapping 32-bit additions, as the sweep steps it.
   void StoreWinnerRun(int32_t row, int32_t begin, int32_t end, const WinnerRun& run) {
     if (run.directions != nullptr)
@@ -229,7 +230,8 @@ struct BevelSweepUser {
     for (int32_t column = begin; column < end; ++column) {
       const int32_t i = BandIndex(int32_t(value), Variant);
       const uint32_t s = SlotOf(row, column);
-      keys[s] = uint16_t(uint16_t(facetKeys->key[i]) + pieceKey);
+      const uint16_t key = uint16_t(uint16_t(facetKeys->key[i]) + pieceKey);
+      keys[s] = key != 0 ? key : facetKeys->wrappedKey;
       if constexpr (Member::StoresNormal) {
         if constexpr (Curved) {
           const DirectionPair& pair = DirectionFor(*run.directions, int32_t(angle));

@@ -359,3 +359,37 @@ TEST(BevelShading, OutOfMemoryLeavesNothingBehind) {
   scene.Release();
   EXPECT_EQ(memory.memory.liveBlocks, 0);
 }
+
+// Facet keys are 16-bit sums of the profile's key and the piece number; with
+// more than 32,767 pieces some sum wraps to 0, the mark of an empty slot.
+// Such sub-samples still count: every pixel's alpha follows its coverage.
+TEST(BevelFullShading, WrappedFacetKeysKeepTheirSubSamples) {
+  ScopedCountingMemory memory;
+  Scene scene;
+  scene.documentSize = 2048;
+  // Profile 2 keys the outline half of the band with the element key.
+  scene.style.bevels[InnerBevelSetting] = BevelSetting{2, 100, 0x002, 0};
+  scene.style.bevels[OuterBevelSetting] = BevelSetting{3, 100, 0x002, 0};
+  // A square whose sides are cut into 8,500 straight pieces each: about
+  // 34,000 pieces of 0.13 px, each owning sub-samples.
+  constexpr int Cuts = 8500;
+  constexpr double Left = 100, Top = 100, Side = 1105;
+  std::vector<Point> polygon;
+  for (int side = 0; side < 4; ++side)
+    for (int i = 0; i < Cuts; ++i) {
+      const double t = Side * i / Cuts;
+      const Point corners[4] = {{Left + t, Top}, {Left + Side, Top + t}, {Left + Side - t, Top + Side}, {Left, Top + Side - t}};
+      polygon.push_back(corners[side]);
+    }
+  ASSERT_TRUE(scene.AddPolygon(polygon));
+  ASSERT_TRUE(scene.Build());
+  RenderContext context = scene.Context();
+  ASSERT_EQ(RenderElements(context, SelectOuterBevel | SelectInnerBevel), 1);
+  int64_t pixels = 0;
+  for (int32_t e : {InnerBevelElement, OuterBevelElement})
+    ForEachPixel(scene.fields[e], [&](int, int, RenderedPixel p, const PixelMaterial& m) {
+      ++pixels;
+      ASSERT_EQ(AlphaOf(p), (255u * m.coverage) >> 5);
+    });
+  EXPECT_GT(pixels, 20000);
+}

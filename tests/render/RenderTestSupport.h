@@ -18,6 +18,7 @@
 #include "maps/ElementMaterials.h"
 #include "render/RenderDriver.h"
 #include "style/StyleRecord.h"
+#include "tests/support/TestRings.h"
 
 namespace render_test {
 
@@ -189,40 +190,18 @@ struct Scene {
     for (NodePool* pool : {&gMainSpanPool, &gInnerSpanPool, &gOuterSpanPool, &gInnerOffsetPool, &gOuterOffsetPool,
                            &gOutlinePool, &gBandEdgePool, &gPolygonEdgePool})
       EmptyPool(pool);
-    for (OffsetRingList** list : {&outerOutlines, &innerOutlines}) {
-      while (*list != nullptr) {
-        OffsetRingList* next = (*list)->next;
-        FreeBlockOf(*list);
-        *list = next;
-      }
-    }
+    for (OffsetRingList** list : {&outerOutlines, &innerOutlines}) test_rings::FreeRings(list);
   }
 
  private:
   bool AddRing(OffsetRingList** list, const std::vector<Point>& points) {
-    auto* header = static_cast<OffsetRingList*>(NewClearedBlock(sizeof(OffsetRingList)));
-    if (header == nullptr) return false;
-    OffsetRingList** tail = list;
-    while (*tail != nullptr) tail = &(*tail)->next;
-    *tail = header;
+    OffsetRingList* ring = test_rings::AppendRing(list);
+    if (ring == nullptr) return false;
     const double unitsPerPixel = 16777216.0 / documentSize;
-    for (const Point& p : points) {
-      OffsetNode* node = TakeRecordOf<OffsetNode>(&gOutlinePool);
-      if (node == nullptr) return false;
-      *node = OffsetNode{};
-      node->fx = int32_t(std::llround(p.x * unitsPerPixel));
-      node->fy = int32_t(std::llround(p.y * unitsPerPixel));
-      if (header->first == nullptr) {
-        node->next = node->prev = node;
-        header->first = node;
-      } else {
-        OffsetNode* last = header->first->prev;
-        node->prev = last;
-        node->next = header->first;
-        last->next = node;
-        header->first->prev = node;
-      }
-    }
+    for (const Point& p : points)
+      if (test_rings::AppendNode(ring, int32_t(std::llround(p.x * unitsPerPixel)), int32_t(std::llround(p.y * unitsPerPixel)),
+                                 0) == nullptr)
+        return false;
     return true;
   }
 };

@@ -14,6 +14,7 @@
 #include "geometry/NodePool.h"
 #include "geometry/OffsetNode.h"
 #include "geometry/WorkMemory.h"
+#include "tests/support/TestRings.h"
 
 namespace band_test {
 
@@ -34,30 +35,14 @@ struct Outline {
   OffsetRingList* list = nullptr;
 
   bool AddRing(const Polygon& points) {
-    auto* header = static_cast<OffsetRingList*>(NewClearedBlock(sizeof(OffsetRingList)));
-    if (header == nullptr) return false;
-    OffsetRingList** tail = &list;
-    while (*tail != nullptr) tail = &(*tail)->next;
-    *tail = header;
+    OffsetRingList* ring = test_rings::AppendRing(&list);
+    if (ring == nullptr) return false;
     for (const Pt& p : points) {
-      auto* node = TakeRecordOf<OffsetNode>(&gOutlinePool);
+      OffsetNode* node = test_rings::AppendNode(ring, int32_t(std::llround(p.x * UnitsPerPixel)),
+                                                int32_t(std::llround(p.y * UnitsPerPixel)), p.flags & (SmoothPoint | CurveEdge));
       if (node == nullptr) return false;
-      *node = OffsetNode{};
-      node->fx = int32_t(std::llround(p.x * UnitsPerPixel));
-      node->fy = int32_t(std::llround(p.y * UnitsPerPixel));
       node->x = p.x;
       node->y = p.y;
-      node->flags = p.flags & (SmoothPoint | CurveEdge);
-      if (header->first == nullptr) {
-        node->next = node->prev = node;
-        header->first = node;
-      } else {
-        OffsetNode* last = header->first->prev;
-        node->prev = last;
-        node->next = header->first;
-        last->next = node;
-        header->first->prev = node;
-      }
     }
     return true;
   }
@@ -66,24 +51,10 @@ struct Outline {
     ClassifyCorners(list);
     ToPixels(list, DocumentSize, DocumentSize);
   }
-  void Free() {
-    while (list != nullptr) {
-      OffsetRingList* next = list->next;
-      FreeBlockOf(list);
-      list = next;
-    }
-  }
+  void Free() { test_rings::FreeRings(&list); }
 };
 
-inline std::vector<OffsetNode*> RingNodes(const OffsetRingList* ring) {
-  std::vector<OffsetNode*> nodes;
-  OffsetNode* node = ring->first;
-  do {
-    nodes.push_back(node);
-    node = node->next;
-  } while (node != ring->first);
-  return nodes;
-}
+using test_rings::RingNodes;
 
 // Rectangle clockwise on the screen (y down): normals point out of it.
 inline Polygon Rect(double left, double top, double right, double bottom) {
@@ -295,5 +266,23 @@ inline double ShoelaceArea(const std::vector<Pt>& p) {
   }
   return twice / 2;
 }
+
+// Counts the sub-samples a shading sweep hands over, per pixel of the frame.
+struct ShadingCounter {
+  static constexpr bool WantsWinner = true;
+  static constexpr bool WantsGaps = true;
+  int32_t width;
+  std::vector<int32_t> band, gaps;
+  int32_t nullWinners = 0;
+  ShadingCounter(int32_t w, int32_t h) : width(w), band(size_t(w) * h), gaps(size_t(w) * h) {}
+  void Store(int32_t row, int32_t column, const OffsetNode* winner, int32_t, float, float) {
+    nullWinners += winner == nullptr;
+    ++band[size_t(row >> SampleRowShift) * width + (column >> SampleColumnShift)];
+  }
+  void Gap(int32_t row, int32_t begin, int32_t end) {
+    for (int32_t c = begin; c < end; ++c) ++gaps[size_t(row >> SampleRowShift) * width + (c >> SampleColumnShift)];
+  }
+  int RowEnd(int32_t) { return 1; }
+};
 
 }  // namespace band_test

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "offset_test_rings.h"
+#include "OffsetTestRings.h"
 #include "tests/support/CountingMemory.h"
 
 using namespace offset_test;
@@ -14,18 +14,8 @@ namespace {
 constexpr double Pi = std::numbers::pi;
 constexpr JoinCode AllJoins[] = {RoundJoinCode, BevelJoinCode, MiterJoinCode};
 
-struct OffsetFixture : ::testing::Test {
-  ScopedCountingMemory memory;
-  TestOutline outline;
-
+struct OffsetFixture : OutlineFixture {
   void SetUp() override { SelectPool(&gOuterOffsetPool); }
-  void TearDown() override {
-    outline.Free();
-    EmptyPool(&gOutlinePool);
-    EmptyPool(&gOuterOffsetPool);
-    SelectPool(&gOutlinePool);
-    EXPECT_EQ(memory.memory.liveBlocks, 0);
-  }
 
   void Use(const std::vector<RingPoint>& points) {
     ASSERT_TRUE(outline.AddRing(points));

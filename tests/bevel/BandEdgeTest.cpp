@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "band_test_support.h"
+#include "BandTestSupport.h"
 #include "geometry/BandEdge.h"
 #include "tests/support/CountingMemory.h"
 

@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "band_test_support.h"
+#include "BandTestSupport.h"
 #include "bevel/ElementBuilders.h"
 #include "bevel/MainRasteriser.h"
 #include "tests/support/CountingMemory.h"

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <vector>
 
-#include "band_test_support.h"
+#include "BandTestSupport.h"
 #include "bevel/BandSweep.h"
 #include "bevel/DirectionTable.h"
 #include "tests/support/CountingMemory.h"

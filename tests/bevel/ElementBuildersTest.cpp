@@ -7,7 +7,7 @@
 #include <numbers>
 #include <vector>
 
-#include "band_test_support.h"
+#include "BandTestSupport.h"
 #include "bevel/BandSweep.h"
 #include "bevel/DirectionTable.h"
 #include "bevel/ElementBuilders.h"
@@ -49,12 +49,7 @@ struct Elements {
   }
   // What the run's release does: buffers, span pools, offset pools.
   void Release() {
-    DisposeElementBuffer(&outerField);
-    DisposeElementBuffer(&innerField);
-    DisposeElementBuffer(&mainField);
-    EmptyPool(&gMainSpanPool);
-    EmptyPool(&gInnerSpanPool);
-    EmptyPool(&gOuterSpanPool);
+    ReleaseElements(&outerField, &innerField, &mainField);
     UndoOffset(outer.list);
     UndoOffset(inner.list);
     EmptyPool(&gInnerOffsetPool);
@@ -372,24 +367,6 @@ TEST(ElementBuilders, EveryFailedAllocationLeavesMemFullAndTheNextBuildWorks) {
 }
 
 namespace {
-// Counts the sub-samples a shading sweep hands over, per pixel of the frame.
-struct ShadingCounter {
-  static constexpr bool WantsWinner = true;
-  static constexpr bool WantsGaps = true;
-  int32_t width;
-  std::vector<int32_t> band, gaps;
-  int32_t nullWinners = 0;
-  ShadingCounter(int32_t w, int32_t h) : width(w), band(size_t(w) * h), gaps(size_t(w) * h) {}
-  void Store(int32_t row, int32_t column, const OffsetNode* winner, int32_t, float, float) {
-    nullWinners += winner == nullptr;
-    ++band[size_t(row >> SampleRowShift) * width + (column >> SampleColumnShift)];
-  }
-  void Gap(int32_t row, int32_t begin, int32_t end) {
-    for (int32_t c = begin; c < end; ++c) ++gaps[size_t(row >> SampleRowShift) * width + (c >> SampleColumnShift)];
-  }
-  int RowEnd(int32_t) { return 1; }
-};
-
 std::vector<int32_t> PixelCounts(const ElementBuffer* buffer, int32_t left, int32_t top, int32_t width, int32_t height) {
   std::vector<int32_t> counts(size_t(width) * height);
   for (int32_t row = 0; row < buffer->height; ++row)
@@ -409,7 +386,7 @@ TEST(ElementBuilders, ShadingSweepInTheBufferFrameHandsOutTheCoveredSamples) {
     const ElementBuffer* outer = elements.outerField;
     BandEdge* edges = nullptr;
     ASSERT_EQ(1, MakeElementBandEdges(elements.outer.list, 7, BandForm::Outer, outer->x0, outer->y0, &edges));
-    ShadingCounter counter(outer->width, outer->height);
+    band_test::ShadingCounter counter(outer->width, outer->height);
     ASSERT_EQ(1, SweepBands(edges, outer->width, outer->height, SweepVariant::Outer, &table, counter));
     EmptyPool(&gBandEdgePool);
     EXPECT_EQ(0, counter.nullWinners);
@@ -419,7 +396,7 @@ TEST(ElementBuilders, ShadingSweepInTheBufferFrameHandsOutTheCoveredSamples) {
     const ElementBuffer* inner = elements.innerField;
     BandEdge* edges = nullptr;
     ASSERT_EQ(1, MakeElementBandEdges(elements.inner.list, 5, BandForm::Inner, inner->x0, inner->y0, &edges));
-    ShadingCounter counter(inner->width, inner->height);
+    band_test::ShadingCounter counter(inner->width, inner->height);
     ASSERT_EQ(1, SweepBands(edges, inner->width, inner->height, SweepVariant::Inner, &table, counter));
     EmptyPool(&gBandEdgePool);
     EXPECT_EQ(0, counter.nullWinners);

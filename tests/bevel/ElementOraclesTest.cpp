@@ -11,13 +11,16 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <numbers>
+#include <random>
 #include <string>
 #include <vector>
 
-#include "band_test_support.h"
+#include "BandTestSupport.h"
+#include "bevel/BandSweep.h"
 #include "bevel/DirectionTable.h"
 #include "bevel/ElementBuilders.h"
 #include "geometry/Contour.h"
@@ -25,6 +28,7 @@
 #include "geometry/PathRecords.h"
 #include "tests/geometry/PathTestSupport.h"
 #include "tests/support/CountingMemory.h"
+#include "tests/support/ShapeDistance.h"
 
 namespace {
 
@@ -57,30 +61,25 @@ struct TracedPath {
   ElementBuffer* mainField = nullptr;
   bool traced = false;
 
-  explicit TracedPath(const std::vector<uint8_t>& records) {
-    Contour* list = ReadPathRecords(records.data(), uint32_t(records.size()), Document, Document);
+  explicit TracedPath(const std::vector<uint8_t>& records, int32_t width = Document, int32_t height = Document) {
+    Contour* list = ReadPathRecords(records.data(), uint32_t(records.size()), width, height);
     if (list == nullptr) return;
     unitContours = pathtest::ContourPolygons(list);
     for (const pathtest::Polygon& polygon : unitContours) {
       contours.emplace_back();
       for (const pathtest::UnitPoint& u : polygon)
-        contours.back().push_back({u.x * (Document / UnitsPerDocument), u.y * (Document / UnitsPerDocument)});
+        contours.back().push_back({u.x * (width / UnitsPerDocument), u.y * (height / UnitsPerDocument)});
     }
     traced = BuildElementOutlines(list, &outer, &inner) == 1;
     if (!traced) return;
     for (OffsetRingList* set : {outer, inner})
       if (set != nullptr) {
         ClassifyCorners(set);
-        ToPixels(set, Document, Document);
+        ToPixels(set, width, height);
       }
   }
   ~TracedPath() {
-    DisposeElementBuffer(&outerField);
-    DisposeElementBuffer(&innerField);
-    DisposeElementBuffer(&mainField);
-    EmptyPool(&gMainSpanPool);
-    EmptyPool(&gInnerSpanPool);
-    EmptyPool(&gOuterSpanPool);
+    ReleaseElements(&outerField, &innerField, &mainField);
     ReleaseElementOutlines(&outer, &inner);
     EXPECT_EQ(0, memory.memory.liveBlocks);
   }
@@ -529,5 +528,201 @@ TEST(ElementOracles, OuterRoundBandOfAConvexPolygonHasTheOffsetAreaUpToLargeSize
     std::printf("r %3d covered %12.3f exact %12.3f chord loss %8.3f\n", r, covered, exact, chordLoss);
     EXPECT_LE(covered, exact + sampling) << r;
     EXPECT_GE(covered, exact - chordLoss - sampling) << r;
+  }
+}
+
+// ---- Gap oracle -----------------------------------------------------------------
+
+namespace {
+
+constexpr int32_t LineDocument = 2048;  // pixels, square: room for lines of glyphs
+
+// Glyphs set in lines next to each other, as text is: the outer bands of
+// neighbours and of lines overlap (single glyphs do not show what happens
+// there). `glyphs` are glyph indices of the font; a line ends after
+// `lineWidth` pixels.
+NamedPath GlyphLines(pathtest::FontPaths& font, const std::string& name, const std::vector<unsigned>& glyphs,
+                     double emPixels, double lineWidth) {
+  NamedPath path{name + " " + std::to_string(glyphs.size()) + " glyphs from " +
+                     std::to_string(glyphs.empty() ? 0 : glyphs.front()) + " at " + std::to_string(int(emPixels)),
+                 {}};
+  pathtest::RecordWriter writer(LineDocument, LineDocument);
+  const double left = 260;
+  double x = left, baseline = 260 + emPixels;
+  for (unsigned g : glyphs) {
+    x += font.AppendGlyph(writer, g, emPixels, x, baseline);
+    if (x > left + lineWidth) x = left, baseline += emPixels * 1.17;
+  }
+  path.records = writer.bytes();
+  return path;
+}
+
+NamedPath TextLines(const std::string& file, const std::string& text, double emPixels, double lineWidth) {
+  pathtest::FontPaths font(file);
+  EXPECT_TRUE(font.ok()) << file;
+  std::vector<unsigned> glyphs;
+  for (char c : text) glyphs.push_back(font.GlyphOfChar((unsigned char)c));
+  return GlyphLines(font, std::filesystem::path(file).stem().string(), glyphs, emPixels, lineWidth);
+}
+
+// Pixels of a bevel element where a shading sweep of its band edges hands out
+// another number of sub-samples than its coverage says.
+int64_t ShadingMismatches(OffsetRingList* rings, const ElementBuffer* buffer, uint16_t size, bool inner) {
+  static DirectionTable table;
+  MakeDirectionTable(&table);
+  if (buffer == nullptr || buffer->width == 0) return 0;
+  BandEdge* edges = nullptr;
+  EXPECT_EQ(1, MakeElementBandEdges(rings, size, inner ? BandForm::Inner : BandForm::Outer, buffer->x0, buffer->y0,
+                                    &edges));
+  band_test::ShadingCounter counts(buffer->width, buffer->height);
+  SweepBands(edges, buffer->width, buffer->height, inner ? SweepVariant::Inner : SweepVariant::Outer, &table, counts);
+  EmptyPool(&gBandEdgePool);
+  Window coverage(buffer->x0, buffer->y0, buffer->x0 + buffer->width, buffer->y0 + buffer->height);
+  coverage.Add(buffer);
+  int64_t mismatches = 0;
+  for (size_t i = 0; i < counts.band.size(); ++i) mismatches += counts.band[i] != coverage.counts[i];
+  return mismatches;
+}
+
+struct GapCount {
+  int64_t gaps = 0;        // pixels that must be full and are not
+  int64_t mismatches = 0;  // pixels where shading and coverage disagree
+  std::string first;       // where the first gaps are
+};
+
+// Builds both bevels with Round joins and counts the pixels whose whole 5 x 5
+// neighbourhood lies within outerSize of the even-odd region but whose
+// relief (Outer + Inner + Main) is short of full coverage, and the pixels
+// where a shading sweep would hand out other sub-samples than the coverage.
+GapCount CountGaps(const NamedPath& p, uint16_t outerSize, uint16_t innerSize, int32_t width, int32_t height) {
+  GapCount count;
+  TracedPath path(p.records, width, height);
+  EXPECT_TRUE(path.traced) << p.name;
+  if (!path.traced) return count;
+  EXPECT_EQ(1, BuildOuterBevel(path.outer, {outerSize, RoundJoin, 0}, &path.outerField));
+  EXPECT_EQ(1, BuildInnerBevel(path.inner, {innerSize, RoundJoin, 0}, &path.innerField, &path.mainField));
+  shape_test::Contours contours;
+  for (const auto& ring : path.contours) {
+    contours.emplace_back();
+    for (const Pt& q : ring) contours.back().push_back({q.x, q.y});
+  }
+  shape_test::ShapeDistance shape(contours);
+  double minX, minY, maxX, maxY;
+  Bounds(path.contours, &minX, &minY, &maxX, &maxY);
+  const int32_t reach = outerSize + 4;
+  Window relief(int32_t(std::floor(minX)) - reach, int32_t(std::floor(minY)) - reach, int32_t(std::ceil(maxX)) + reach,
+                int32_t(std::ceil(maxY)) + reach);
+  relief.Add(path.outerField);
+  relief.Add(path.innerField);
+  relief.Add(path.mainField);
+  const double limit = outerSize - shape_test::NeighbourhoodReach;  // on the signed distance, negative inside
+  for (int32_t y = relief.top; y < relief.top + relief.height; ++y)
+    for (int32_t x = relief.left; x < relief.left + relief.width; ++x) {
+      const int32_t c = relief.At(x, y);
+      if (c >= PixelSamples) continue;
+      const double cx = x + 0.5, cy = y + 0.5;
+      bool must;
+      if (shape.InsidePixel(x, y))
+        must = limit >= 0 || shape.BoundaryDistance(cx, cy, -limit) >= -limit;
+      else
+        must = limit >= 0 && shape.BoundaryLowerBound(cx, cy, limit) <= limit &&
+               shape.BoundaryDistance(cx, cy, limit) <= limit;
+      if (!must) continue;
+      if (++count.gaps <= 6) count.first += " (" + std::to_string(x) + "," + std::to_string(y) + "):" + std::to_string(c);
+    }
+  count.mismatches = ShadingMismatches(path.outer, path.outerField, outerSize, false) +
+                     ShadingMismatches(path.inner, path.innerField, innerSize, true);
+  return count;
+}
+
+}  // namespace
+
+constexpr uint16_t GapSizes[] = {1, 7, 20, 60, 250};
+
+void ExpectNoGaps(const NamedPath& p, uint16_t outerSize, uint16_t innerSize, int32_t width, int32_t height,
+                  GapCount* total) {
+  const GapCount g = CountGaps(p, outerSize, innerSize, width, height);
+  EXPECT_EQ(0, g.gaps) << p.name << " outer " << outerSize << " inner " << innerSize << ":" << g.first;
+  EXPECT_EQ(0, g.mismatches) << p.name << " outer " << outerSize << " inner " << innerSize;
+  total->gaps += g.gaps;
+  total->mismatches += g.mismatches;
+}
+
+// Lines of text in three faces: outer bands of neighbouring glyphs and lines
+// overlap, inner bands fill narrow stems from both sides. The large sizes
+// (slow to offset on many glyphs) are left to the random shapes and to the
+// sweep over every glyph below.
+TEST(ElementOracles, RoundReliefOfTextLinesHasNoGaps) {
+  const std::string text = "AMW&gy@%8Bfi{";
+  GapCount total;
+  for (const std::string& file : OracleFonts())
+    for (uint16_t size : {1, 7, 20}) {
+      ExpectNoGaps(TextLines(file, text, 48, 260), size, size, LineDocument, LineDocument, &total);
+      if (HasFailure()) return;
+    }
+}
+
+// Random polygons, several overlapping or close together, every size.
+TEST(ElementOracles, RoundReliefOfRandomShapesHasNoGaps) {
+  std::mt19937 random(11);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  GapCount total;
+  for (int shape = 0; shape < 6; ++shape) {
+    std::vector<std::vector<pathtest::Point>> polygons;
+    const int count = 1 + int(unit(random) * 4);
+    for (int k = 0; k < count; ++k) {
+      const double cx = 420 + unit(random) * 180, cy = 420 + unit(random) * 180, radius = 15 + unit(random) * 70;
+      const int corners = 3 + int(unit(random) * 14);
+      std::vector<pathtest::Point> polygon;
+      for (int i = 0; i < corners; ++i) {
+        const double a = 2 * std::numbers::pi * (i + 0.8 * unit(random)) / corners, r = radius * (0.3 + unit(random));
+        polygon.push_back({cx + r * std::cos(a), cy + r * std::sin(a)});
+      }
+      polygons.push_back(polygon);
+    }
+    const NamedPath p = PolygonPath("random shape " + std::to_string(shape), polygons);
+    const uint16_t size = GapSizes[shape % 5];
+    ExpectNoGaps(p, size, uint16_t(GapSizes[(shape + 2) % 5]), Document, Document, &total);
+    if (HasFailure()) return;
+  }
+}
+
+// Every glyph of every installed DejaVu and Liberation face, set in lines,
+// at every size: minutes in an optimised build, so not part of the default
+// run (--gtest_also_run_disabled_tests). Prints a line per face;
+// BF_GAP_GLYPHS limits the glyphs per face, BF_GAP_SIZES the largest size.
+TEST(ElementOracles, DISABLED_RoundReliefOfEveryInstalledGlyphHasNoGaps) {
+  std::vector<std::string> files;
+  for (const char* folder : {"/usr/share/fonts/truetype/dejavu", "/usr/share/fonts/truetype/liberation"})
+    if (std::filesystem::exists(folder))
+      for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (entry.path().extension() == ".ttf") files.push_back(entry.path().string());
+  std::sort(files.begin(), files.end());
+  const char* limitText = std::getenv("BF_GAP_GLYPHS");  // glyphs per face, all when unset
+  const long limit = limitText != nullptr ? std::atol(limitText) : -1;
+  const char* sizeText = std::getenv("BF_GAP_SIZES");  // the largest size to try, all when unset
+  const long largest = sizeText != nullptr ? std::atol(sizeText) : 250;
+  constexpr size_t GlyphsPerPath = 16;
+  for (const std::string& file : files) {
+    pathtest::FontPaths font(file);
+    ASSERT_TRUE(font.ok()) << file;
+    const std::string name = std::filesystem::path(file).stem().string();
+    long glyphCount = font.glyphCount();
+    if (limit >= 0 && glyphCount > limit) glyphCount = limit;
+    GapCount total;
+    int64_t paths = 0;
+    for (long first = 0; first < glyphCount; first += GlyphsPerPath) {
+      std::vector<unsigned> glyphs;
+      for (long g = first; g < glyphCount && g < first + long(GlyphsPerPath); ++g) glyphs.push_back(unsigned(g));
+      const NamedPath p = GlyphLines(font, name, glyphs, 110, 500);
+      for (uint16_t size : GapSizes)
+        if (size <= largest) {
+          ExpectNoGaps(p, size, size, LineDocument, LineDocument, &total);
+          ++paths;
+        }
+    }
+    std::printf("%-36s glyphs %6ld paths %6lld gaps %lld mismatches %lld\n", name.c_str(), glyphCount, (long long)paths,
+                (long long)total.gaps, (long long)total.mismatches);
+    std::fflush(stdout);
   }
 }

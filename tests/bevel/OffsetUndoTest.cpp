@@ -4,7 +4,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "offset_test_rings.h"
+#include "OffsetTestRings.h"
 #include "tests/support/CountingMemory.h"
 
 using namespace offset_test;
@@ -53,21 +53,11 @@ bool BuildMixedOutline(TestOutline& outline) {
          outline.AddRing(FlatCircle(500, 500, 30, 24));
 }
 
-struct UndoFixture : ::testing::Test {
-  ScopedCountingMemory memory;
-  TestOutline outline;
-
+struct UndoFixture : OutlineFixture {
   void SetUp() override {
     ASSERT_TRUE(BuildMixedOutline(outline));
     outline.Prepare();
     SelectPool(&gOuterOffsetPool);
-  }
-  void TearDown() override {
-    outline.Free();
-    EmptyPool(&gOutlinePool);
-    EmptyPool(&gOuterOffsetPool);
-    SelectPool(&gOutlinePool);
-    EXPECT_EQ(memory.memory.liveBlocks, 0);
   }
 
   // The ring as a fresh build with the setting produces it, from a separate

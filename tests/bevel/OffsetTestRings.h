@@ -2,6 +2,8 @@
 // the outline pool (independent of the tracer), and the measures the tests
 // use as oracles.
 #pragma once
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstdint>
 #include <numbers>
@@ -10,6 +12,8 @@
 #include "bevel/OffsetOutline.h"
 #include "geometry/NodePool.h"
 #include "geometry/WorkMemory.h"
+#include "tests/support/CountingMemory.h"
+#include "tests/support/TestRings.h"
 
 namespace offset_test {
 
@@ -29,29 +33,12 @@ struct TestOutline {
 
   // Appends a ring (at the end of the chain); false on allocation failure.
   bool AddRing(const std::vector<RingPoint>& points) {
-    auto* header = static_cast<OffsetRingList*>(NewClearedBlock(sizeof(OffsetRingList)));
-    if (header == nullptr) return false;
-    OffsetRingList** tail = &list;
-    while (*tail != nullptr) tail = &(*tail)->next;
-    *tail = header;
-    for (const RingPoint& p : points) {
-      OffsetNode* node = TakeRecordOf<OffsetNode>(&gOutlinePool);
-      if (node == nullptr) return false;
-      *node = OffsetNode{};
-      node->fx = int32_t(std::llround(p.x * UnitsPerPixel));
-      node->fy = int32_t(std::llround(p.y * UnitsPerPixel));
-      node->flags = p.flags & (SmoothPoint | CurveEdge);
-      if (header->first == nullptr) {
-        node->next = node->prev = node;
-        header->first = node;
-      } else {
-        OffsetNode* last = header->first->prev;
-        node->prev = last;
-        node->next = header->first;
-        last->next = node;
-        header->first->prev = node;
-      }
-    }
+    OffsetRingList* ring = test_rings::AppendRing(&list);
+    if (ring == nullptr) return false;
+    for (const RingPoint& p : points)
+      if (test_rings::AppendNode(ring, int32_t(std::llround(p.x * UnitsPerPixel)), int32_t(std::llround(p.y * UnitsPerPixel)),
+                                 p.flags & (SmoothPoint | CurveEdge)) == nullptr)
+        return false;
     return true;
   }
 
@@ -60,24 +47,24 @@ struct TestOutline {
     ToPixels(list, DocumentSize, DocumentSize);
   }
 
-  void Free() {
-    while (list != nullptr) {
-      OffsetRingList* next = list->next;
-      FreeBlockOf(list);
-      list = next;
-    }
+  void Free() { test_rings::FreeRings(&list); }
+};
+
+// A test whose outline and offset nodes are released after every case: the
+// outline's headers, the outline and outer offset pools; nothing may be left.
+struct OutlineFixture : ::testing::Test {
+  ScopedCountingMemory memory;
+  TestOutline outline;
+  void TearDown() override {
+    outline.Free();
+    EmptyPool(&gOutlinePool);
+    EmptyPool(&gOuterOffsetPool);
+    SelectPool(&gOutlinePool);
+    EXPECT_EQ(memory.memory.liveBlocks, 0);
   }
 };
 
-inline std::vector<OffsetNode*> RingNodes(const OffsetRingList* ring) {
-  std::vector<OffsetNode*> nodes;
-  OffsetNode* node = ring->first;
-  do {
-    nodes.push_back(node);
-    node = node->next;
-  } while (node != ring->first);
-  return nodes;
-}
+using test_rings::RingNodes;
 
 // Signed shoelace area of a closed polygon.
 inline double PolygonArea(const std::vector<double>& xs, const std::vector<double>& ys) {

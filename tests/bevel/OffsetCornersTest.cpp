@@ -1,7 +1,7 @@
 // Corner classification, conversion to pixels and join codes.
 #include <gtest/gtest.h>
 
-#include "offset_test_rings.h"
+#include "OffsetTestRings.h"
 #include "tests/support/CountingMemory.h"
 
 using namespace offset_test;
@@ -10,15 +10,7 @@ namespace {
 
 constexpr uint32_t CornerBits = OuterCorner | OuterCornerAhead | StraightPoint | StraightAhead;
 
-struct CornerFixture : ::testing::Test {
-  ScopedCountingMemory memory;
-  TestOutline outline;
-  void TearDown() override {
-    outline.Free();
-    EmptyPool(&gOutlinePool);
-    EXPECT_EQ(memory.memory.liveBlocks, 0);
-  }
-};
+struct CornerFixture : OutlineFixture {};
 
 // Builds a ring straight from path units.
 OffsetRingList* RingFromUnits(TestOutline& outline, const std::vector<std::pair<int32_t, int32_t>>& units,
@@ -27,23 +19,7 @@ OffsetRingList* RingFromUnits(TestOutline& outline, const std::vector<std::pair<
   outline.AddRing(none);
   OffsetRingList* ring = outline.list;
   while (ring->next != nullptr) ring = ring->next;
-  for (auto [fx, fy] : units) {
-    OffsetNode* node = TakeRecordOf<OffsetNode>(&gOutlinePool);
-    *node = OffsetNode{};
-    node->fx = fx;
-    node->fy = fy;
-    node->flags = flags;
-    if (ring->first == nullptr) {
-      node->next = node->prev = node;
-      ring->first = node;
-    } else {
-      OffsetNode* last = ring->first->prev;
-      node->prev = last;
-      node->next = ring->first;
-      last->next = node;
-      ring->first->prev = node;
-    }
-  }
+  for (auto [fx, fy] : units) test_rings::AppendNode(ring, fx, fy, flags);
   return ring;
 }
 
