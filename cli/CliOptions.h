@@ -47,6 +47,7 @@ struct CliOptions {
   bool freshSettings = false;  // run a private copy of the module: no last-used style
   std::string modulePath;
   std::string outputImage;
+  int32_t compression = 1;  // --compression: PNG level 0..9 (see ImageFile.h)
   std::string pathRecordsOut;  // also write the encoded path records here
 };
 

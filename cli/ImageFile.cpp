@@ -101,6 +101,7 @@ bool RunPngRead(PngReadJob* job) {
 struct PngWriteJob {
   FILE* file;
   const RasterImage* image;
+  int32_t compression;  // zlib level, 0..9
   PngErrorText error;
 };
 
@@ -122,6 +123,11 @@ bool RunPngWrite(PngWriteJob* job) {
                                                  : (image.hasAlpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB);
   png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), 8, colorType,
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  // Fast levels use one filter for every row: trying all five per row (the
+  // library's default) costs more than the compression it buys there. The
+  // smaller-file levels let the library choose per row.
+  png_set_compression_level(png, job->compression);
+  if (job->compression <= FastPngCompressionLimit) png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
   png_write_info(png, info);
   for (int32_t y = 0; y < image.height; ++y) png_write_row(png, image.Pixel(0, y));
   png_write_end(png, nullptr);
@@ -290,7 +296,7 @@ bool ReadImageFile(const std::string& fileName, RasterImage& image, std::string&
   return false;
 }
 
-bool WritePngFile(const std::string& fileName, const RasterImage& image, std::string& error) {
+bool WritePngFile(const std::string& fileName, const RasterImage& image, std::string& error, int32_t compression) {
   if ((image.colorChannels != 1 && image.colorChannels != 3) || image.width < 1 || image.height < 1 ||
       image.samples.size() != image.RowBytes() * static_cast<size_t>(image.height)) {
     error = fileName + ": nothing to write (the image is empty or inconsistent)";
@@ -304,6 +310,7 @@ bool WritePngFile(const std::string& fileName, const RasterImage& image, std::st
   PngWriteJob job{};
   job.file = file;
   job.image = &image;
+  job.compression = compression < 0 ? 0 : (compression > MaxPngCompression ? MaxPngCompression : compression);
   bool ok = RunPngWrite(&job);
   const bool closed = std::fclose(file) == 0;
   if (!ok || !closed) {

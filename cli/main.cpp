@@ -1,7 +1,5 @@
 // bevelforge: runs the filter module headless on a document built from the
 // command line and writes the filtered layer as PNG. See CliUsageText().
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -16,6 +14,7 @@
 #include "cli/PathModel.h"
 #include "cli/SvgPath.h"
 #include "cli/TextPath.h"
+#include "cli/ToolPlatform.h"
 #include "geometry/WorkMemory.h"
 #include "host/FilterHost.h"
 
@@ -28,7 +27,6 @@ enum ExitStatus {
   ExitFileProblem = 3   // an input, the output or the module could not be used
 };
 
-constexpr const char* ModuleFileName = "BevelForge.so";
 constexpr const char* LastUsedSettingsName = "default.dfs";
 constexpr const char* MapsFolderName = "Maps";
 constexpr const char SettingsMagic[] = "BFF";  // first bytes of every settings file
@@ -176,16 +174,6 @@ bool WriteBytes(const std::string& fileName, const std::vector<uint8_t>& bytes) 
   return std::fclose(file) == 0 && written;
 }
 
-// The folder this executable lies in, with a trailing '/', or empty.
-std::string ToolFolder() {
-  char buffer[4096];
-  const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  if (length <= 0) return std::string();
-  buffer[length] = 0;
-  std::string path(buffer);
-  return path.substr(0, path.rfind('/') + 1);
-}
-
 std::string DefaultModulePath() {
   std::vector<std::string> candidates;
   const std::string folder = ToolFolder();
@@ -197,7 +185,7 @@ std::string DefaultModulePath() {
   candidates.push_back(BF_BUILT_MODULE);
 #endif
   for (const std::string& candidate : candidates)
-    if (access(candidate.c_str(), R_OK) == 0) return candidate;
+    if (FileReadable(candidate)) return candidate;
   return std::string();
 }
 
@@ -234,7 +222,7 @@ const char* ResultMeaning(int16_t code) {
   }
 }
 
-bool WriteLayer(const HostDocument& document, const std::string& fileName) {
+bool WriteLayer(const HostDocument& document, const std::string& fileName, int32_t compression) {
   RasterImage image;
   const int32_t channels = document.imageMode == ModeRGBColor ? 3 : 1;
   if (!MakeImage(document.width, document.height, channels, document.hasTransparency, 0, image)) {
@@ -244,7 +232,7 @@ bool WriteLayer(const HostDocument& document, const std::string& fileName) {
   for (int32_t c = 0; c < channels; ++c) StorePlane(image, c, document.colorChannels[static_cast<size_t>(c)].pixels.data());
   if (document.hasTransparency) StorePlane(image, channels, document.transparency.pixels.data());
   std::string error;
-  if (!WritePngFile(fileName, image, error)) {
+  if (!WritePngFile(fileName, image, error, compression)) {
     Fail(error);
     return false;
   }
@@ -319,9 +307,9 @@ int Run(const CliOptions& o) {
       Fail(o.presetFile + ": " + problem);
       return ExitFileProblem;
     }
-    char folder[] = "/tmp/bevelforge-XXXXXX";
-    if (mkdtemp(folder) == nullptr) {
-      Fail(std::string("cannot create a private folder for the module: ") + std::strerror(errno));
+    const std::string folder = MakePrivateFolder(&problem);
+    if (folder.empty()) {
+      Fail("cannot create a private folder for the module: " + problem);
       return ExitFileProblem;
     }
     stage.path = folder;
@@ -332,7 +320,7 @@ int Run(const CliOptions& o) {
     if (std::filesystem::is_directory(mapsFolder, ignored))
       std::filesystem::create_directory_symlink(std::filesystem::absolute(mapsFolder, ignored),
                                                 std::filesystem::path(folder) / MapsFolderName, ignored);
-    modulePath = StageModuleCopy(modulePath.c_str(), folder, &problem);
+    modulePath = StageModuleCopy(modulePath.c_str(), folder.c_str(), &problem);
     if (modulePath.empty()) {
       Fail(problem);
       return ExitFileProblem;
@@ -378,7 +366,7 @@ int Run(const CliOptions& o) {
     Fail("the filter ended with result " + std::to_string(report.finalResult) + " (" +
          ResultMeaning(report.finalResult) + "); nothing written");
     status = ExitFilterFailed;
-  } else if (!WriteLayer(HostDocumentOf(host), o.outputImage)) {
+  } else if (!WriteLayer(HostDocumentOf(host), o.outputImage, o.compression)) {
     status = ExitFileProblem;
   } else if (o.verbose) {
     std::printf("wrote %s\n", o.outputImage.c_str());
@@ -390,6 +378,7 @@ int Run(const CliOptions& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  UseBinaryConsole();
   CliOptions options;
   std::string error;
   if (!ParseCliArguments(argc, argv, &options, &error)) {
