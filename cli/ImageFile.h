@@ -65,3 +65,9 @@ constexpr int32_t DefaultPngCompression = 1;
 // the partial file.
 bool WritePngFile(const std::string& fileName, const RasterImage& image, std::string& error,
                   int32_t compression = DefaultPngCompression);
+
+// The same from planes of width x height bytes: the colour planes (gray, or
+// red, green, blue), then alpha when `hasAlpha`; interleaved row by row as
+// they are written, so no second copy of the picture is made.
+bool WritePngPlanes(const std::string& fileName, int32_t width, int32_t height, int32_t colorChannels, bool hasAlpha,
+                    const uint8_t* const planes[], std::string& error, int32_t compression = DefaultPngCompression);

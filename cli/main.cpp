@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/CliOptions.h"
@@ -223,16 +224,13 @@ const char* ResultMeaning(int16_t code) {
 }
 
 bool WriteLayer(const HostDocument& document, const std::string& fileName, int32_t compression) {
-  RasterImage image;
   const int32_t channels = document.imageMode == ModeRGBColor ? 3 : 1;
-  if (!MakeImage(document.width, document.height, channels, document.hasTransparency, 0, image)) {
-    Fail(fileName + ": the document cannot be written as an image");
-    return false;
-  }
-  for (int32_t c = 0; c < channels; ++c) StorePlane(image, c, document.colorChannels[static_cast<size_t>(c)].pixels.data());
-  if (document.hasTransparency) StorePlane(image, channels, document.transparency.pixels.data());
+  const uint8_t* planes[4] = {};
+  for (int32_t c = 0; c < channels; ++c) planes[c] = document.colorChannels[static_cast<size_t>(c)].pixels.data();
+  if (document.hasTransparency) planes[channels] = document.transparency.pixels.data();
   std::string error;
-  if (!WritePngFile(fileName, image, error, compression)) {
+  if (!WritePngPlanes(fileName, document.width, document.height, channels, document.hasTransparency, planes, error,
+                      compression)) {
     Fail(error);
     return false;
   }
@@ -339,7 +337,7 @@ int Run(const CliOptions& o) {
     Fail(error);
     return ExitFileProblem;
   }
-  SetHostDocument(host, document);
+  SetHostDocument(host, std::move(document));
   HostOptionsOf(host).dialogAnswer = 1;  // the dialog is answered with OK, unseen
   const RunReport report = RunMenu(host);
 
