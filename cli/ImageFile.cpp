@@ -330,13 +330,22 @@ struct PlaneRows {
   std::vector<uint8_t> row;
 };
 
+template <int32_t Count>
+void Interleave(const uint8_t* const* planes, size_t start, int32_t width, uint8_t* out) {
+  const uint8_t* source[Count];
+  for (int32_t c = 0; c < Count; ++c) source[c] = planes[c] + start;
+  for (int32_t x = 0; x < width; ++x)
+    for (int32_t c = 0; c < Count; ++c) out[size_t(x) * Count + size_t(c)] = source[c][x];
+}
+
 const uint8_t* InterleavedRow(void* context, int32_t y) {
   auto* p = static_cast<PlaneRows*>(context);
   const size_t start = size_t(y) * size_t(p->width);
-  for (int32_t c = 0; c < p->count; ++c) {
-    const uint8_t* source = p->planes[c] + start;
-    uint8_t* out = p->row.data() + c;
-    for (int32_t x = 0; x < p->width; ++x) out[size_t(x) * size_t(p->count)] = source[x];
+  switch (p->count) {
+    case 1: Interleave<1>(p->planes, start, p->width, p->row.data()); break;
+    case 2: Interleave<2>(p->planes, start, p->width, p->row.data()); break;
+    case 3: Interleave<3>(p->planes, start, p->width, p->row.data()); break;
+    default: Interleave<4>(p->planes, start, p->width, p->row.data()); break;
   }
   return p->row.data();
 }

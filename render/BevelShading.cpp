@@ -276,9 +276,13 @@ struct BevelSweepUser {
     for (int32_t column = begin; column < end;) {
       const int32_t pixel = column >> SampleColumnShift;
       if ((column & (SampleColumns - 1)) == 0 && end - column >= GroupColumns) {
-        const uint16_t key = GroupKey(value, valueStep, pieceKey, pixel);
+        bool inRange = false;
+        const uint16_t key = GroupKey(value, valueStep, pieceKey, pixel, &inRange);
         if (key != 0) {
-          StoreGroup<Curved>(pixel, key, value, valueStep, angle, angleStep, *run.directions, straight);
+          if (inRange)
+            StoreGroup<Curved, false>(pixel, key, value, valueStep, angle, angleStep, run.directions, straight);
+          else
+            StoreGroup<Curved, true>(pixel, key, value, valueStep, angle, angleStep, run.directions, straight);
           column += GroupColumns;
           value += GroupColumns * valueStep;
           if constexpr (Curved) angle += GroupColumns * angleStep;
@@ -294,7 +298,7 @@ struct BevelSweepUser {
         const int32_t i = BandIndex(int32_t(value), Variant);
         const uint16_t key = uint16_t(uint16_t(facetKeys->key[i]) + pieceKey);
         Lanes n = {0.0f, 0.0f, 0.0f, 0.0f};
-        if constexpr (Member::StoresNormal) n = Direction<Curved>(*run.directions, angle, straight) * profile[i];
+        if constexpr (Member::StoresNormal) n = Direction<Curved>(run.directions, angle, straight) * profile[i];
         value += valueStep;
         if constexpr (Curved) angle += angleStep;
         if (key != lead) {
@@ -324,9 +328,9 @@ struct BevelSweepUser {
   static constexpr int32_t GroupColumns = GroupPixels * SampleColumns;
 
   template <bool Curved>
-  static Lanes Direction(const DirectionTable& directions, uint32_t angle, Lanes straight) {
+  static Lanes Direction(const DirectionTable* directions, uint32_t angle, Lanes straight) {
     if constexpr (Curved) {
-      const DirectionPair& pair = DirectionFor(directions, int32_t(angle));
+      const DirectionPair& pair = DirectionFor(*directions, int32_t(angle));
       return Lanes{pair.cos, pair.sin, 1.0f, 0.0f};
     }
     return straight;
@@ -336,10 +340,13 @@ struct BevelSweepUser {
   // have the same non-zero key and every pixel of the group has that lead
   // or none yet; else 0. Without a wrap the coordinate is monotonic over the
   // group, and so is the band index: the columns' indexes lie between those
-  // of the first and the last column.
-  uint16_t GroupKey(uint32_t value, uint32_t valueStep, uint16_t pieceKey, int32_t pixel) const {
+  // of the first and the last column. *inRange tells that no index of the
+  // group needs clamping.
+  uint16_t GroupKey(uint32_t value, uint32_t valueStep, uint16_t pieceKey, int32_t pixel, bool* inRange) const {
     const int64_t last = int64_t(int32_t(value)) + int64_t(GroupColumns - 1) * int64_t(int32_t(valueStep));
     if (last < INT32_MIN || last > INT32_MAX) return 0;
+    const int64_t firstIndex = (int64_t(int32_t(value)) + Rounding) >> 16, lastIndex = (last + Rounding) >> 16;
+    *inRange = firstIndex >= 0 && lastIndex >= 0 && firstIndex < ContourTableSize && lastIndex < ContourTableSize;
     int32_t low = BandIndex(int32_t(value), Variant), high = BandIndex(int32_t(last), Variant);
     if (low > high) std::swap(low, high);
     if (keyRunEnd[low] < high) return 0;
@@ -350,9 +357,12 @@ struct BevelSweepUser {
     return key;
   }
 
-  template <bool Curved>
+  // The rounding BandIndex adds before dropping the fraction.
+  static constexpr int32_t Rounding = Variant == SweepVariant::Inner ? 0x8000 : 0;
+
+  template <bool Curved, bool Clamp>
   void StoreGroup(int32_t pixel, uint16_t key, uint32_t value, uint32_t valueStep, uint32_t angle,
-                  uint32_t angleStep, const DirectionTable& directions, Lanes straight) {
+                  uint32_t angleStep, const DirectionTable* directions, Lanes straight) {
     Lanes sum[GroupPixels];
     uint32_t values[GroupPixels], angles[GroupPixels], indexSum[GroupPixels];
     for (int32_t q = 0; q < GroupPixels; ++q) {
@@ -363,7 +373,7 @@ struct BevelSweepUser {
     }
     for (int32_t t = 0; t < SampleColumns; ++t) {
       for (int32_t q = 0; q < GroupPixels; ++q) {
-        const int32_t i = BandIndex(int32_t(values[q]), Variant);
+        const int32_t i = Clamp ? BandIndex(int32_t(values[q]), Variant) : (int32_t(values[q]) + Rounding) >> 16;
         if constexpr (Member::StoresNormal) sum[q] += Direction<Curved>(directions, angles[q], straight) * profile[i];
         if constexpr (Member::StoresIndex) indexSum[q] += uint32_t(i);
         values[q] += valueStep;
