@@ -1,5 +1,7 @@
 // In-memory documents and raw path records.
+#include <bit>
 #include <cmath>
+#include <cstring>
 
 #include "host/FilterHost.h"
 
@@ -22,6 +24,13 @@ uint64_t FnvInt(uint64_t hash, int32_t value) {
   return FnvBytes(hash, bytes, 4);
 }
 
+uint64_t LittleEndianWord(const uint8_t* bytes) {
+  uint64_t word;
+  std::memcpy(&word, bytes, sizeof word);
+  if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
+  return word;
+}
+
 // FNV-1a over little-endian 64-bit words in four interleaved lanes (word k
 // goes to lane k mod 4), the tail byte by byte: every report sums the whole
 // document, and a byte-serial hash of a 4000 x 2000 RGB layer took longer
@@ -31,9 +40,7 @@ uint64_t FnvWords(uint64_t hash, const uint8_t* bytes, size_t count) {
   size_t i = 0;
   for (; i + 32 <= count; i += 32) {
     for (int k = 0; k < 4; ++k) {
-      uint64_t word = 0;
-      for (int b = 7; b >= 0; --b) word = (word << 8) | bytes[i + 8 * size_t(k) + size_t(b)];
-      lanes[k] = (lanes[k] ^ word) * FnvPrime;
+      lanes[k] = (lanes[k] ^ LittleEndianWord(bytes + i + 8 * size_t(k))) * FnvPrime;
     }
   }
   for (int k = 0; k < 4; ++k) hash = FnvInt(FnvInt(hash, int32_t(lanes[k])), int32_t(lanes[k] >> 32));
