@@ -72,7 +72,7 @@ struct BumpStepper {
 // the color shading again would give. Along a straight band every pixel row
 // repeats the normals of the one before; flat facets repeat everywhere.
 struct ShadingMemo {
-  static constexpr uint32_t Entries = 512;  // a power of two
+  static constexpr uint32_t Entries = 2048;  // a power of two
   struct Entry {
     uint32_t normalBits[3];
     uint32_t used;  // 0 = empty
