@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/ElementSetup.h"
 #include "bevel/DirectionTable.h"
 #include "bevel/ElementBuilders.h"
 #include "bevel/OffsetOutline.h"
@@ -206,21 +207,9 @@ void Checksums(const Input& input, Setup setup, const Maps& maps, const Directio
     gResult = 0;
     return;
   }
-  for (OffsetRingList* list : {outer, inner}) {
-    if (list == nullptr) continue;
-    ClassifyCorners(list);
-    ToPixels(list, uint16_t(input.width), uint16_t(input.height));
-  }
-  ElementBuffer* fields[ElementCount] = {nullptr, nullptr, nullptr};
-  const BevelSetting& o = style.bevels[OuterBevelSetting];
-  const BevelSetting& n = style.bevels[InnerBevelSetting];
-  BuildOuterBevel(outer, BandSettings{o.size, o.bevelFlags, o.miterLimit}, &fields[OuterBevelElement]);
-  BuildInnerBevel(inner, BandSettings{n.size, n.bevelFlags, n.miterLimit}, &fields[InnerBevelElement],
-                  &fields[MainElement]);
+  ElementBuffer* fields[ElementCount];
   PixelRect effect;
-  EffectRectangle(fields[OuterBevelElement], fields[InnerBevelElement], fields[MainElement], &effect);
-  PlaceElements(fields[OuterBevelElement], fields[InnerBevelElement], fields[MainElement], effect);
-  FillElementMaterials(&style, fields, 0xF001F);
+  BuildBenchElements(outer, inner, uint16_t(input.width), uint16_t(input.height), style, fields, &effect);
   if (setup == Setup::Mapped)
     for (int e = 0; e < ElementCount; ++e) VaryMaterials(fields[e], e);
 
