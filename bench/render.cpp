@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "bevel/BandSweep.h"
+#include "bench/ElementSetup.h"
 #include "bevel/DirectionTable.h"
 #include "bevel/ElementBuilders.h"
 #include "bevel/OffsetOutline.h"
@@ -171,20 +172,9 @@ int main(int argc, char** argv) {
     }
     OffsetRingList* outer = MakeRing(shape.points);
     OffsetRingList* inner = MakeRing(reversed);
-    for (OffsetRingList* list : {outer, inner}) {
-      ClassifyCorners(list);
-      ToPixels(list, DocumentSize, DocumentSize);
-    }
-    ElementBuffer* fields[ElementCount] = {nullptr, nullptr, nullptr};
-    const BevelSetting& o = style.bevels[OuterBevelSetting];
-    const BevelSetting& n = style.bevels[InnerBevelSetting];
-    BuildOuterBevel(outer, BandSettings{o.size, o.bevelFlags, o.miterLimit}, &fields[OuterBevelElement]);
-    BuildInnerBevel(inner, BandSettings{n.size, n.bevelFlags, n.miterLimit}, &fields[InnerBevelElement],
-                    &fields[MainElement]);
+    ElementBuffer* fields[ElementCount];
     PixelRect effect;
-    EffectRectangle(fields[OuterBevelElement], fields[InnerBevelElement], fields[MainElement], &effect);
-    PlaceElements(fields[OuterBevelElement], fields[InnerBevelElement], fields[MainElement], effect);
-    FillElementMaterials(&style, fields, 0xF001F);
+    BuildBenchElements(outer, inner, DocumentSize, DocumentSize, style, fields, &effect);
     const int32_t width = effect.right - effect.left, height = effect.bottom - effect.top;
     std::vector<uint8_t> render(size_t(width) * height * 4);
     uint8_t* mask = nullptr;
@@ -219,7 +209,7 @@ int main(int argc, char** argv) {
     style.renderMode = RenderNormal;
     style.viewFlags = 0;
     const double hardEdges = Time(repetitions, [&] { RenderElements(context, SelectOuterBevel); });
-    const double bare = BareOuterSweep(repetitions, outer, o.size, fields[OuterBevelElement], &directions);
+    const double bare = BareOuterSweep(repetitions, outer, style.bevels[OuterBevelSetting].size, fields[OuterBevelElement], &directions);
     std::printf("  (CPU time, best of %d)\n", repetitions);
     std::printf("  compose only            %8.1f ms\n", compose);
     std::printf("  Outer band edges + bare sweep %6.1f ms\n", bare);

@@ -105,6 +105,8 @@ Module and output
                         frame folder of this build, or next to this tool)
   --out OUT.png         where to write the layer: gray or RGB, with alpha
                         when the document is a layer
+  --compression N       PNG compression level 0..9 (default 1: fast, larger
+                        files; 9: smallest files, slow)
   --path-out FILE       also write the target path's raw path records
   --path-out-svg FILE   also write the target path as an SVG of the
                         document's size (it overlays the picture exactly)
@@ -355,6 +357,11 @@ bool ParseCliArguments(int argc, const char* const* argv, CliOptions* options, s
     } else if (name == "--out" || name == "-o") {
       if (!takeValue()) return false;
       o.outputImage = value;
+    } else if (name == "--compression") {
+      if (!takeValue()) return false;
+      long number = 0;
+      if (!ParseInteger(value, 0, 9, &number)) return bad("a PNG compression level of 0..9");
+      o.compression = int32_t(number);
     } else if (name == "--path-out") {
       if (!takeValue()) return false;
       o.pathRecordsOut = value;

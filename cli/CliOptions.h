@@ -64,6 +64,7 @@ struct CliOptions {
   bool freshSettings = false;  // run a private copy of the module: no last-used style
   std::string modulePath;
   std::string outputImage;
+  int32_t compression = 1;  // --compression: PNG level 0..9 (see ImageFile.h)
   std::string pathRecordsOut;  // also write the encoded path records here
 
   // Target path traced from a picture (added to --svg and --text subpaths).

@@ -98,9 +98,15 @@ bool RunPngRead(PngReadJob* job) {
   return true;
 }
 
+// What a PNG write takes: the picture's shape and a source of its
+// interleaved rows (row(context, y) is valid until the next call).
 struct PngWriteJob {
   FILE* file;
-  const RasterImage* image;
+  int32_t width, height, colorChannels;
+  bool hasAlpha;
+  const uint8_t* (*row)(void* context, int32_t y);
+  void* rowContext;
+  int32_t compression;  // zlib level, 0..9
   PngErrorText error;
 };
 
@@ -116,14 +122,18 @@ bool RunPngWrite(PngWriteJob* job) {
     png_destroy_write_struct(&png, &info);
     return false;
   }
-  const RasterImage& image = *job->image;
   png_init_io(png, job->file);
-  const int colorType = image.colorChannels == 1 ? (image.hasAlpha ? PNG_COLOR_TYPE_GRAY_ALPHA : PNG_COLOR_TYPE_GRAY)
-                                                 : (image.hasAlpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), 8, colorType,
+  const int colorType = job->colorChannels == 1 ? (job->hasAlpha ? PNG_COLOR_TYPE_GRAY_ALPHA : PNG_COLOR_TYPE_GRAY)
+                                                : (job->hasAlpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(job->width), static_cast<png_uint_32>(job->height), 8, colorType,
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  // Fast levels use one filter for every row: trying all five per row (the
+  // library's default) costs more than the compression it buys there. The
+  // smaller-file levels let the library choose per row.
+  png_set_compression_level(png, job->compression);
+  if (job->compression <= FastPngCompressionLimit) png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
   png_write_info(png, info);
-  for (int32_t y = 0; y < image.height; ++y) png_write_row(png, image.Pixel(0, y));
+  for (int32_t y = 0; y < job->height; ++y) png_write_row(png, job->row(job->rowContext, y));
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
   return true;
@@ -290,27 +300,90 @@ bool ReadImageFile(const std::string& fileName, RasterImage& image, std::string&
   return false;
 }
 
-bool WritePngFile(const std::string& fileName, const RasterImage& image, std::string& error) {
-  if ((image.colorChannels != 1 && image.colorChannels != 3) || image.width < 1 || image.height < 1 ||
-      image.samples.size() != image.RowBytes() * static_cast<size_t>(image.height)) {
-    error = fileName + ": nothing to write (the image is empty or inconsistent)";
-    return false;
-  }
+namespace {
+// Opens, writes and closes; a failed write removes the partial file.
+bool WritePng(const std::string& fileName, PngWriteJob* job, std::string& error, int32_t compression) {
   FILE* file = std::fopen(fileName.c_str(), "wb");
   if (file == nullptr) {
     error = fileName + ": cannot create the file (" + std::strerror(errno) + ")";
     return false;
   }
-  PngWriteJob job{};
-  job.file = file;
-  job.image = &image;
-  bool ok = RunPngWrite(&job);
+  job->file = file;
+  job->compression = compression < 0 ? 0 : (compression > MaxPngCompression ? MaxPngCompression : compression);
+  bool ok = RunPngWrite(job);
   const bool closed = std::fclose(file) == 0;
   if (!ok || !closed) {
     error = fileName + ": cannot write the PNG file" +
-            (job.error.text[0] != 0 ? std::string(": ") + job.error.text : std::string());
+            (job->error.text[0] != 0 ? std::string(": ") + job->error.text : std::string());
     std::remove(fileName.c_str());
     return false;
   }
   return true;
+}
+
+const uint8_t* ImageRow(void* context, int32_t y) { return static_cast<const RasterImage*>(context)->Pixel(0, y); }
+
+struct PlaneRows {
+  const uint8_t* const* planes;
+  int32_t count;  // planes per pixel
+  int32_t width;
+  std::vector<uint8_t> row;
+};
+
+template <int32_t Count>
+void Interleave(const uint8_t* const* planes, size_t start, int32_t width, uint8_t* out) {
+  const uint8_t* source[Count];
+  for (int32_t c = 0; c < Count; ++c) source[c] = planes[c] + start;
+  for (int32_t x = 0; x < width; ++x)
+    for (int32_t c = 0; c < Count; ++c) out[size_t(x) * Count + size_t(c)] = source[c][x];
+}
+
+const uint8_t* InterleavedRow(void* context, int32_t y) {
+  auto* p = static_cast<PlaneRows*>(context);
+  const size_t start = size_t(y) * size_t(p->width);
+  switch (p->count) {
+    case 1: Interleave<1>(p->planes, start, p->width, p->row.data()); break;
+    case 2: Interleave<2>(p->planes, start, p->width, p->row.data()); break;
+    case 3: Interleave<3>(p->planes, start, p->width, p->row.data()); break;
+    default: Interleave<4>(p->planes, start, p->width, p->row.data()); break;
+  }
+  return p->row.data();
+}
+}  // namespace
+
+bool WritePngFile(const std::string& fileName, const RasterImage& image, std::string& error, int32_t compression) {
+  if ((image.colorChannels != 1 && image.colorChannels != 3) || image.width < 1 || image.height < 1 ||
+      image.samples.size() != image.RowBytes() * static_cast<size_t>(image.height)) {
+    error = fileName + ": nothing to write (the image is empty or inconsistent)";
+    return false;
+  }
+  PngWriteJob job{};
+  job.width = image.width;
+  job.height = image.height;
+  job.colorChannels = image.colorChannels;
+  job.hasAlpha = image.hasAlpha;
+  job.row = ImageRow;
+  job.rowContext = const_cast<RasterImage*>(&image);
+  return WritePng(fileName, &job, error, compression);
+}
+
+bool WritePngPlanes(const std::string& fileName, int32_t width, int32_t height, int32_t colorChannels, bool hasAlpha,
+                    const uint8_t* const planes[], std::string& error, int32_t compression) {
+  const int32_t count = colorChannels + (hasAlpha ? 1 : 0);
+  bool present = true;
+  for (int32_t c = 0; c < count; ++c) present = present && planes[c] != nullptr;
+  if ((colorChannels != 1 && colorChannels != 3) || width < 1 || height < 1 || width > MaxImageSide ||
+      height > MaxImageSide || !present) {
+    error = fileName + ": nothing to write (the image is empty or inconsistent)";
+    return false;
+  }
+  PlaneRows rows{planes, count, width, std::vector<uint8_t>(size_t(width) * size_t(count))};
+  PngWriteJob job{};
+  job.width = width;
+  job.height = height;
+  job.colorChannels = colorChannels;
+  job.hasAlpha = hasAlpha;
+  job.row = InterleavedRow;
+  job.rowContext = &rows;
+  return WritePng(fileName, &job, error, compression);
 }

@@ -53,6 +53,21 @@ bool ReadTiffFile(const std::string& fileName, RasterImage& image, std::string& 
 // Reads a PNG or TIFF file, chosen by its first bytes.
 bool ReadImageFile(const std::string& fileName, RasterImage& image, std::string& error);
 
-// Writes `image` as an 8-bit PNG (gray, gray + alpha, RGB or RGBA). A failed
-// write removes the partial file.
-bool WritePngFile(const std::string& fileName, const RasterImage& image, std::string& error);
+// PNG compression levels (zlib's): 0 stores, 9 makes the smallest files.
+// Levels up to FastPngCompressionLimit filter every row the same way, for
+// speed; higher ones let the library pick a filter per row.
+constexpr int32_t MaxPngCompression = 9;
+constexpr int32_t FastPngCompressionLimit = 3;
+constexpr int32_t DefaultPngCompression = 1;
+
+// Writes `image` as an 8-bit PNG (gray, gray + alpha, RGB or RGBA) at
+// `compression` (clamped to 0..MaxPngCompression). A failed write removes
+// the partial file.
+bool WritePngFile(const std::string& fileName, const RasterImage& image, std::string& error,
+                  int32_t compression = DefaultPngCompression);
+
+// The same from planes of width x height bytes: the colour planes (gray, or
+// red, green, blue), then alpha when `hasAlpha`; interleaved row by row as
+// they are written, so no second copy of the picture is made.
+bool WritePngPlanes(const std::string& fileName, int32_t width, int32_t height, int32_t colorChannels, bool hasAlpha,
+                    const uint8_t* const planes[], std::string& error, int32_t compression = DefaultPngCompression);

@@ -1,16 +1,14 @@
 // bevelforge: runs the filter module headless on a document built from the
 // command line and writes the filtered layer as PNG. See CliUsageText().
-#include <unistd.h>
-
-#include <time.h>
-
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/CliOptions.h"
@@ -21,6 +19,7 @@
 #include "cli/StyleDescriptor.h"
 #include "cli/SvgPath.h"
 #include "cli/TextPath.h"
+#include "cli/ToolPlatform.h"
 #include "geometry/WorkMemory.h"
 #include "host/FilterHost.h"
 
@@ -33,7 +32,6 @@ enum ExitStatus {
   ExitFileProblem = 3   // an input, the output or the module could not be used
 };
 
-constexpr const char* ModuleFileName = "BevelForge.so";
 constexpr const char* LastUsedSettingsName = "default.dfs";
 constexpr const char* MapsFolderName = "Maps";
 constexpr const char SettingsMagic[] = "BFF";  // first bytes of every settings file
@@ -148,9 +146,7 @@ void* MallocBlock(void*, uint32_t size) { return std::malloc(size == 0 ? 1 : siz
 void FreeMallocBlock(void*, void* block) { std::free(block); }
 
 double Seconds() {
-  timespec t;
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 // Traces the picture that --path-from-alpha, --path-from-mask or
@@ -260,16 +256,6 @@ bool WriteBytes(const std::string& fileName, const std::vector<uint8_t>& bytes) 
   return std::fclose(file) == 0 && written;
 }
 
-// The folder this executable lies in, with a trailing '/', or empty.
-std::string ToolFolder() {
-  char buffer[4096];
-  const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  if (length <= 0) return std::string();
-  buffer[length] = 0;
-  std::string path(buffer);
-  return path.substr(0, path.rfind('/') + 1);
-}
-
 std::string DefaultModulePath() {
   std::vector<std::string> candidates;
   const std::string folder = ToolFolder();
@@ -281,7 +267,7 @@ std::string DefaultModulePath() {
   candidates.push_back(BF_BUILT_MODULE);
 #endif
   for (const std::string& candidate : candidates)
-    if (access(candidate.c_str(), R_OK) == 0) return candidate;
+    if (FileReadable(candidate)) return candidate;
   return std::string();
 }
 
@@ -318,17 +304,14 @@ const char* ResultMeaning(int16_t code) {
   }
 }
 
-bool WriteLayer(const HostDocument& document, const std::string& fileName) {
-  RasterImage image;
+bool WriteLayer(const HostDocument& document, const std::string& fileName, int32_t compression) {
   const int32_t channels = document.imageMode == ModeRGBColor ? 3 : 1;
-  if (!MakeImage(document.width, document.height, channels, document.hasTransparency, 0, image)) {
-    Fail(fileName + ": the document cannot be written as an image");
-    return false;
-  }
-  for (int32_t c = 0; c < channels; ++c) StorePlane(image, c, document.colorChannels[static_cast<size_t>(c)].pixels.data());
-  if (document.hasTransparency) StorePlane(image, channels, document.transparency.pixels.data());
+  const uint8_t* planes[4] = {};
+  for (int32_t c = 0; c < channels; ++c) planes[c] = document.colorChannels[static_cast<size_t>(c)].pixels.data();
+  if (document.hasTransparency) planes[channels] = document.transparency.pixels.data();
   std::string error;
-  if (!WritePngFile(fileName, image, error)) {
+  if (!WritePngPlanes(fileName, document.width, document.height, channels, document.hasTransparency, planes, error,
+                      compression)) {
     Fail(error);
     return false;
   }
@@ -426,9 +409,9 @@ int Run(const CliOptions& o) {
       Fail(o.presetFile + ": " + problem);
       return ExitFileProblem;
     }
-    char folder[] = "/tmp/bevelforge-XXXXXX";
-    if (mkdtemp(folder) == nullptr) {
-      Fail(std::string("cannot create a private folder for the module: ") + std::strerror(errno));
+    const std::string folder = MakePrivateFolder(&problem);
+    if (folder.empty()) {
+      Fail("cannot create a private folder for the module: " + problem);
       return ExitFileProblem;
     }
     stage.path = folder;
@@ -439,7 +422,7 @@ int Run(const CliOptions& o) {
     if (std::filesystem::is_directory(mapsFolder, ignored))
       std::filesystem::create_directory_symlink(std::filesystem::absolute(mapsFolder, ignored),
                                                 std::filesystem::path(folder) / MapsFolderName, ignored);
-    modulePath = StageModuleCopy(modulePath.c_str(), folder, &problem);
+    modulePath = StageModuleCopy(modulePath.c_str(), folder.c_str(), &problem);
     if (modulePath.empty()) {
       Fail(problem);
       return ExitFileProblem;
@@ -483,7 +466,7 @@ int Run(const CliOptions& o) {
     Fail(error);
     return ExitFileProblem;
   }
-  SetHostDocument(host, document);
+  SetHostDocument(host, std::move(document));
   HostOptionsOf(host).dialogAnswer = 1;  // the dialog is answered with OK, unseen
   if (!o.styleOptions.empty()) {
     HostOptionsOf(host).hasPlayback = true;
@@ -520,7 +503,7 @@ int Run(const CliOptions& o) {
     Fail("the filter ended with result " + std::to_string(report.finalResult) + " (" +
          ResultMeaning(report.finalResult) + "); nothing written");
     status = ExitFilterFailed;
-  } else if (!WriteLayer(HostDocumentOf(host), o.outputImage)) {
+  } else if (!WriteLayer(HostDocumentOf(host), o.outputImage, o.compression)) {
     status = ExitFileProblem;
   } else {
     if (o.verbose) std::printf("wrote %s\n", o.outputImage.c_str());
@@ -539,6 +522,7 @@ int Run(const CliOptions& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  UseBinaryConsole();
   CliOptions options;
   std::string error;
   if (!ParseCliArguments(argc, argv, &options, &error)) {

@@ -343,6 +343,8 @@ void CloseFilterHost(FilterHost* host);
 // Copies the document into the session; a plane whose pixel count does not
 // match its bounds is cut or padded with 0 (inverted bounds become empty).
 void SetHostDocument(FilterHost* host, const HostDocument& document);
+// The same, taking the caller's planes instead of copying them.
+void SetHostDocument(FilterHost* host, HostDocument&& document);
 // The document as the module left it.
 const HostDocument& HostDocumentOf(const FilterHost* host);
 HostOptions& HostOptionsOf(FilterHost* host);

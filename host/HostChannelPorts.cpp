@@ -65,8 +65,13 @@ OSErr ReadUnscaled(FilterHost* host, PortEntry* port, const VRect& wanted, const
   for (int32_t y = area.top; y < area.bottom; ++y) {
     const uint8_t* source =
         channel.pixels.data() + size_t(y - channel.bounds.top) * size_t(stride) + size_t(area.left - channel.bounds.left);
-    for (int32_t x = area.left; x < area.right; ++x)
-      *PixelAt(memory, y - wanted.top, x - wanted.left) = source[x - area.left];
+    uint8_t* target = PixelAt(memory, y - wanted.top, area.left - wanted.left);
+    if (memory->colBits == ChannelDepth) {
+      std::memcpy(target, source, size_t(area.right - area.left));
+      continue;
+    }
+    const size_t step = size_t(memory->colBits / 8);
+    for (int32_t x = area.left; x < area.right; ++x, target += step) *target = source[x - area.left];
   }
   ++host->report.channelReads;
   return HostNoErr;
@@ -119,8 +124,13 @@ OSErr WriteBase(FilterHost* host, PortEntry* port, const VRect& wanted, const Pi
   for (int32_t y = area.top; y < area.bottom; ++y) {
     uint8_t* target =
         channel.pixels.data() + size_t(y - channel.bounds.top) * size_t(stride) + size_t(area.left - channel.bounds.left);
-    for (int32_t x = area.left; x < area.right; ++x)
-      target[x - area.left] = *PixelAt(memory, y - wanted.top, x - wanted.left);
+    const uint8_t* source = PixelAt(memory, y - wanted.top, area.left - wanted.left);
+    if (memory->colBits == ChannelDepth) {
+      std::memcpy(target, source, size_t(area.right - area.left));
+      continue;
+    }
+    const size_t step = size_t(memory->colBits / 8);
+    for (int32_t x = area.left; x < area.right; ++x, source += step) target[x - area.left] = *source;
   }
   ++host->report.channelWrites;
   return HostNoErr;

@@ -1,5 +1,7 @@
 // In-memory documents and raw path records.
+#include <bit>
 #include <cmath>
+#include <cstring>
 
 #include "host/FilterHost.h"
 
@@ -22,12 +24,35 @@ uint64_t FnvInt(uint64_t hash, int32_t value) {
   return FnvBytes(hash, bytes, 4);
 }
 
+uint64_t LittleEndianWord(const uint8_t* bytes) {
+  uint64_t word;
+  std::memcpy(&word, bytes, sizeof word);
+  if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
+  return word;
+}
+
+// FNV-1a over little-endian 64-bit words in four interleaved lanes (word k
+// goes to lane k mod 4), the tail byte by byte: every report sums the whole
+// document, and a byte-serial hash of a 4000 x 2000 RGB layer took longer
+// than the filter run it reports on.
+uint64_t FnvWords(uint64_t hash, const uint8_t* bytes, size_t count) {
+  uint64_t lanes[4] = {hash, hash ^ 1, hash ^ 2, hash ^ 3};
+  size_t i = 0;
+  for (; i + 32 <= count; i += 32) {
+    for (int k = 0; k < 4; ++k) {
+      lanes[k] = (lanes[k] ^ LittleEndianWord(bytes + i + 8 * size_t(k))) * FnvPrime;
+    }
+  }
+  for (int k = 0; k < 4; ++k) hash = FnvInt(FnvInt(hash, int32_t(lanes[k])), int32_t(lanes[k] >> 32));
+  return FnvBytes(hash, bytes + i, count - i);
+}
+
 uint64_t HashChannel(uint64_t hash, const HostChannel& channel) {
   hash = FnvInt(hash, channel.bounds.top);
   hash = FnvInt(hash, channel.bounds.left);
   hash = FnvInt(hash, channel.bounds.bottom);
   hash = FnvInt(hash, channel.bounds.right);
-  return FnvBytes(hash, channel.pixels.data(), channel.pixels.size());
+  return FnvWords(hash, channel.pixels.data(), channel.pixels.size());
 }
 
 void AppendBig16(std::vector<uint8_t>& out, int16_t value) {

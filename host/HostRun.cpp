@@ -4,6 +4,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include <utility>
+
 #include "host/HostState.h"
 
 namespace {
@@ -260,15 +262,24 @@ static void NormalizeChannel(HostChannel& channel) {
   channel.pixels.resize(size_t(int64_t(b.bottom) - b.top) * size_t(int64_t(b.right) - b.left), 0);
 }
 
-void SetHostDocument(FilterHost* host, const HostDocument& document) {
-  ForgetRecordPorts(host);
-  host->document = document;
-  HostDocument& d = host->document;
+static void NormalizeDocument(HostDocument& d) {
   for (HostChannel& c : d.colorChannels) NormalizeChannel(c);
   for (HostChannel& c : d.alphaChannels) NormalizeChannel(c);
   NormalizeChannel(d.transparency);
   NormalizeChannel(d.layerMask);
   NormalizeChannel(d.selection);
+}
+
+void SetHostDocument(FilterHost* host, const HostDocument& document) {
+  ForgetRecordPorts(host);
+  host->document = document;
+  NormalizeDocument(host->document);
+}
+
+void SetHostDocument(FilterHost* host, HostDocument&& document) {
+  ForgetRecordPorts(host);
+  host->document = std::move(document);
+  NormalizeDocument(host->document);
 }
 
 const HostDocument& HostDocumentOf(const FilterHost* host) { return host->document; }

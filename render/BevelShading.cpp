@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "geometry/WorkMemory.h"
 
@@ -66,14 +67,26 @@ struct BumpStepper {
 // sub-sample), BeginPixel, Facet(K, normal sum, index sum), EndPixel and the
 // stepping hooks SpanStart / NextColumn / NextRow.
 
-// The shading of the last facet, reused when the next facet has the same
-// normal and material: along a straight band most neighbouring pixels do,
-// and the result is exactly what shading again would give.
-struct ShadingCache {
-  uint32_t normalBits[3];
-  uint64_t materialBits;
-  float color[3];
-  bool valid = false;
+// Shadings already computed in this call, by facet normal and material: a
+// facet whose normal and material bits equal an earlier one's gets exactly
+// the color shading again would give. Along a straight band every pixel row
+// repeats the normals of the one before; flat facets repeat everywhere.
+struct ShadingMemo {
+  static constexpr uint32_t Entries = 2048;  // a power of two
+  struct Entry {
+    uint32_t normalBits[3];
+    uint32_t used;  // 0 = empty
+    uint64_t materialBits;
+    float color[3];
+  };
+  Entry entries[Entries];
+
+  void Clear() { std::memset(entries, 0, sizeof entries); }
+  static uint32_t Slot(const uint32_t bits[3], uint64_t materialBits) {
+    const uint64_t mix = (uint64_t(bits[0]) * 0x9E3779B97F4A7C15ull) ^ (uint64_t(bits[1]) * 0xC2B2AE3D27D4EB4Full) ^
+                         (uint64_t(bits[2]) * 0x165667B19E3779F9ull) ^ (materialBits * 0xD6E8FEB86659FD93ull);
+    return uint32_t(mix >> 40) & (Entries - 1);
+  }
 };
 
 template <bool Bumped>
@@ -88,7 +101,7 @@ struct FullShadingMember : BumpStepper<Bumped> {
   uint64_t materialBits;  // the pixel's material bytes, coverage cleared
   uint32_t opacity;
   ColorSums sums;
-  ShadingCache cache;
+  ShadingMemo* memo;
 
   void BeginPixel(const PixelMaterial& p) {
     PixelMaterial key = p;
@@ -108,14 +121,15 @@ struct FullShadingMember : BumpStepper<Bumped> {
     if constexpr (Bumped) PerturbNormal(this->samplers, this->count, n);
     uint32_t bits[3];
     std::memcpy(bits, n, sizeof bits);
-    if (!cache.valid || materialBits != cache.materialBits || bits[0] != cache.normalBits[0] ||
-        bits[1] != cache.normalBits[1] || bits[2] != cache.normalBits[2]) {
-      ShadeNormal(n, material, *lighting, reflection, cache.color);
-      std::memcpy(cache.normalBits, bits, sizeof bits);
-      cache.materialBits = materialBits;
-      cache.valid = true;
+    ShadingMemo::Entry& e = memo->entries[ShadingMemo::Slot(bits, materialBits)];
+    if (e.used == 0 || e.materialBits != materialBits || e.normalBits[0] != bits[0] || e.normalBits[1] != bits[1] ||
+        e.normalBits[2] != bits[2]) {
+      ShadeNormal(n, material, *lighting, reflection, e.color);
+      std::memcpy(e.normalBits, bits, sizeof bits);
+      e.materialBits = materialBits;
+      e.used = 1;
     }
-    sums.Add(cache.color, opacity * k);
+    sums.Add(e.color, opacity * k);
   }
   RenderedPixel EndPixel() const { return sums.Pack(); }
 };
@@ -190,64 +204,207 @@ struct DistanceDisplayMember : BumpStepper<false> {
   }
 };
 
-// ---- The sweep user: stores sub-samples, resolves pixel rows --------------------
+// ---- The sweep user: sums sub-samples per pixel, resolves pixel rows -----------
+
+// Four floats added lane by lane: each lane rounds exactly as a scalar float
+// addition or multiplication would, so summing (x, y, z, 0) vectors gives
+// the three sums of three separate scalar passes.
+typedef float Lanes __attribute__((vector_size(16)));
+
+// What one pixel of the current pixel row has gathered. The sweep hands a
+// pixel's sub-samples over in slot order (sample row by sample row, columns
+// left to right), so the sub-samples of the pixel's first facet (its lead
+// key) are summed as they arrive, in exactly the order a pass over the 32
+// slots would sum them. Sub-samples of any other facet are kept in the slot
+// planes and resolved after the lead facet, in order of first appearance.
+struct PixelGather {
+  Lanes normalSum;    // lead facet (x, y, z, 0), members that store normals
+  uint32_t indexSum;  // lead facet, members that store indexes
+  uint16_t lead;      // key of the pixel's first sub-sample; 0 = none yet
+  uint8_t count;      // sub-samples of the lead facet
+  uint8_t mixed;      // 1 when sub-samples of other facets wait in the slot planes
+};
 
 template <class Member, SweepVariant Variant>
 struct BevelSweepUser {
   static constexpr bool WantsWinner = true;
   static constexpr bool WantsGaps = false;
 
-  uint16_t* keys;     // facet key per slot; 0 = no band there
-  float* normals;     // three floats per slot (members that store normals)
-  uint16_t* indexes;  // band index per slot (distance members)
-  const ContourTable* contour;
+  PixelGather* gather;  // one per pixel column, cleared between pixel rows
+  uint16_t* keys;       // facet key per slot of other facets; 0 = none there
+  float* normals;       // three floats per slot (members that store normals)
+  uint16_t* indexes;    // band index per slot (distance members)
+  const Lanes* profile; // per band index (radial, radial, vertical, 0) of the contour
+  const uint8_t* keyRunEnd;  // per band index the last index of its run of equal facet keys
   const FacetKeyTable* facetKeys;
   ElementBuffer* buffer;
   Member* member;
-  uint32_t planeSlots;  // slots in one pixel row
-  uint32_t stored;      // sub-samples stored since the last resolve
+  uint32_t planeSlots;    // slots in one pixel row
+  uint32_t stored;        // sub-samples handed over since the last resolve
+  uint32_t unkeyed;       // of them, with key 0 (not kept)
+  int32_t lowestPixel;    // pixel columns touched since the last resolve
+  int32_t highestPixel;
 
   // Stores a run of columns won by one piece. Per column, with i the band
   // index of its coordinate: key = facet key of i + the piece's index (16-bit
   // sum; a sum that wraps to 0 would read as an empty slot and lose the
-  // sub-sample, so it is stored as the table's wrappedKey), normal = (dx x
-  // radial, dy x radial, vertical) of contour entry i, or i itself. The coordinate (and a curve piece's angle) steps by
-  // wrapping 32-bit additions, as the sweep steps it.
+  // sub-sample, so it is stored as the table's wrappedKey: KeyOf), normal =
+  // (dx x radial, dy x radial, vertical) of contour entry i, or i itself. The
+  // coordinate (and a curve piece's angle) steps by wrapping 32-bit
+  // additions, as the sweep steps it.
   void StoreWinnerRun(int32_t row, int32_t begin, int32_t end, const WinnerRun& run) {
+    if (begin >= end) return;
     if (run.directions != nullptr)
       StoreColumns<true>(row, begin, end, run);
     else
       StoreColumns<false>(row, begin, end, run);
     stored += uint32_t(end - begin);
+    const int32_t first = begin >> SampleColumnShift, last = (end - 1) >> SampleColumnShift;
+    if (first < lowestPixel) lowestPixel = first;
+    if (last > highestPixel) highestPixel = last;
   }
 
+  // Pixel by pixel, so that a pixel's sums stay in registers while its
+  // columns of this sample row are added; where GroupPixels whole pixels of
+  // one facet follow, they are summed side by side (independent sums that
+  // the processor overlaps), each still in its own column order.
   template <bool Curved>
   void StoreColumns(int32_t row, int32_t begin, int32_t end, const WinnerRun& run) {
     const uint16_t pieceKey = uint16_t(run.piece->index);
     uint32_t value = uint32_t(run.value), angle = uint32_t(run.angle);
     const uint32_t valueStep = uint32_t(run.valueStep), angleStep = uint32_t(run.angleStep);
-    float dx = run.dx, dy = run.dy;
-    for (int32_t column = begin; column < end; ++column) {
-      const int32_t i = BandIndex(int32_t(value), Variant);
-      const uint32_t s = SlotOf(row, column);
-      const uint16_t key = uint16_t(uint16_t(facetKeys->key[i]) + pieceKey);
-      keys[s] = key != 0 ? key : facetKeys->wrappedKey;
-      if constexpr (Member::StoresNormal) {
-        if constexpr (Curved) {
-          const DirectionPair& pair = DirectionFor(*run.directions, int32_t(angle));
-          dx = pair.cos;
-          dy = pair.sin;
+    const Lanes straight = {run.dx, run.dy, 1.0f, 0.0f};
+    for (int32_t column = begin; column < end;) {
+      const int32_t pixel = column >> SampleColumnShift;
+      if ((column & (SampleColumns - 1)) == 0 && end - column >= GroupColumns) {
+        bool inRange = false;
+        const uint16_t key = GroupKey(value, valueStep, pieceKey, pixel, &inRange);
+        if (key != 0) {
+          if (inRange)
+            StoreGroup<Curved, false>(pixel, key, value, valueStep, angle, angleStep, run.directions, straight);
+          else
+            StoreGroup<Curved, true>(pixel, key, value, valueStep, angle, angleStep, run.directions, straight);
+          column += GroupColumns;
+          value += GroupColumns * valueStep;
+          if constexpr (Curved) angle += GroupColumns * angleStep;
+          continue;
         }
-        const ContourNormal& c = contour->entry[i];
-        float* n = normals + 3 * s;
-        n[0] = dx * c.radial;
-        n[1] = dy * c.radial;
-        n[2] = c.vertical;
       }
-      if constexpr (Member::StoresIndex) indexes[s] = uint16_t(i);
-      value += valueStep;
-      if constexpr (Curved) angle += angleStep;
+      const int32_t stop = ((pixel + 1) << SampleColumnShift) < end ? (pixel + 1) << SampleColumnShift : end;
+      PixelGather& g = gather[pixel];
+      Lanes sum = g.normalSum;
+      uint32_t indexSum = g.indexSum, count = g.count;
+      uint16_t lead = g.lead;
+      for (; column < stop; ++column) {
+        const int32_t i = BandIndex(int32_t(value), Variant);
+        const uint16_t key = KeyOf(i, pieceKey);
+        Lanes n = {0.0f, 0.0f, 0.0f, 0.0f};
+        if constexpr (Member::StoresNormal) n = Direction<Curved>(run.directions, angle, straight) * profile[i];
+        value += valueStep;
+        if constexpr (Curved) angle += angleStep;
+        if (key != lead) {
+          if (key == 0) {
+            ++unkeyed;
+            continue;
+          }
+          if (lead != 0) {
+            StoreAside(row, column, key, n, i);
+            g.mixed = 1;
+            continue;
+          }
+          lead = key;
+        }
+        ++count;
+        if constexpr (Member::StoresNormal) sum += n;
+        if constexpr (Member::StoresIndex) indexSum += uint32_t(i);
+      }
+      g.normalSum = sum;
+      g.indexSum = indexSum;
+      g.count = uint8_t(count);
+      g.lead = lead;
     }
+  }
+
+  uint16_t KeyOf(int32_t i, uint16_t pieceKey) const {
+    const uint16_t key = uint16_t(uint16_t(facetKeys->key[i]) + pieceKey);
+    return key != 0 ? key : facetKeys->wrappedKey;
+  }
+
+  static constexpr int32_t GroupPixels = 4;
+  static constexpr int32_t GroupColumns = GroupPixels * SampleColumns;
+
+  template <bool Curved>
+  static Lanes Direction(const DirectionTable* directions, uint32_t angle, Lanes straight) {
+    if constexpr (Curved) {
+      const DirectionPair& pair = DirectionFor(*directions, int32_t(angle));
+      return Lanes{pair.cos, pair.sin, 1.0f, 0.0f};
+    }
+    return straight;
+  }
+
+  // The one key of the GroupColumns columns from `value` on, when they all
+  // have the same non-zero key and every pixel of the group has that lead
+  // or none yet; else 0. Without a wrap the coordinate is monotonic over the
+  // group, and so is the band index: the columns' indexes lie between those
+  // of the first and the last column. *inRange tells that no index of the
+  // group needs clamping.
+  uint16_t GroupKey(uint32_t value, uint32_t valueStep, uint16_t pieceKey, int32_t pixel, bool* inRange) const {
+    const int64_t last = int64_t(int32_t(value)) + int64_t(GroupColumns - 1) * int64_t(int32_t(valueStep));
+    if (last < INT32_MIN || last > INT32_MAX) return 0;
+    const int64_t firstIndex = (int64_t(int32_t(value)) + Rounding) >> 16, lastIndex = (last + Rounding) >> 16;
+    *inRange = firstIndex >= 0 && lastIndex >= 0 && firstIndex < ContourTableSize && lastIndex < ContourTableSize;
+    int32_t low = BandIndex(int32_t(value), Variant), high = BandIndex(int32_t(last), Variant);
+    if (low > high) std::swap(low, high);
+    if (keyRunEnd[low] < high) return 0;
+    const uint16_t key = KeyOf(low, pieceKey);
+    if (key == 0) return 0;
+    for (int32_t q = 0; q < GroupPixels; ++q)
+      if (gather[pixel + q].lead != key && gather[pixel + q].lead != 0) return 0;
+    return key;
+  }
+
+  // The rounding BandIndex adds before dropping the fraction.
+  static constexpr int32_t Rounding = Variant == SweepVariant::Inner ? 0x8000 : 0;
+
+  template <bool Curved, bool Clamp>
+  void StoreGroup(int32_t pixel, uint16_t key, uint32_t value, uint32_t valueStep, uint32_t angle,
+                  uint32_t angleStep, const DirectionTable* directions, Lanes straight) {
+    Lanes sum[GroupPixels];
+    uint32_t values[GroupPixels], angles[GroupPixels], indexSum[GroupPixels];
+    for (int32_t q = 0; q < GroupPixels; ++q) {
+      sum[q] = gather[pixel + q].normalSum;
+      indexSum[q] = gather[pixel + q].indexSum;
+      values[q] = value + uint32_t(q * SampleColumns) * valueStep;
+      angles[q] = angle + uint32_t(q * SampleColumns) * angleStep;
+    }
+    for (int32_t t = 0; t < SampleColumns; ++t) {
+      for (int32_t q = 0; q < GroupPixels; ++q) {
+        const int32_t i = Clamp ? BandIndex(int32_t(values[q]), Variant) : (int32_t(values[q]) + Rounding) >> 16;
+        if constexpr (Member::StoresNormal) sum[q] += Direction<Curved>(directions, angles[q], straight) * profile[i];
+        if constexpr (Member::StoresIndex) indexSum[q] += uint32_t(i);
+        values[q] += valueStep;
+        if constexpr (Curved) angles[q] += angleStep;
+      }
+    }
+    for (int32_t q = 0; q < GroupPixels; ++q) {
+      PixelGather& g = gather[pixel + q];
+      g.normalSum = sum[q];
+      g.indexSum = indexSum[q];
+      g.count = uint8_t(g.count + SampleColumns);
+      g.lead = key;
+    }
+  }
+
+  void StoreAside(int32_t row, int32_t column, uint16_t key, Lanes n, int32_t i) {
+    const uint32_t s = SlotOf(row, column);
+    keys[s] = key;
+    if constexpr (Member::StoresNormal) {
+      float* slot = normals + 3 * s;
+      slot[0] = n[0];
+      slot[1] = n[1];
+      slot[2] = n[2];
+    }
+    if constexpr (Member::StoresIndex) indexes[s] = uint16_t(i);
   }
 
   int RowEnd(int32_t row) {
@@ -255,51 +412,42 @@ struct BevelSweepUser {
     return 1;
   }
 
-  // Resolves the 32 slots of one pixel: every distinct key is one facet.
-  // Returns the number of slots consumed (their keys are zeroed).
-  uint32_t ResolvePixel(uint32_t base) {
-    uint16_t* pixelKeys = keys + base;
-    // Most pixels lie wholly on one facet: one pass sums all 32 slots.
-    const uint16_t firstKey = pixelKeys[0];
-    uint32_t differing = 0;
-    for (int32_t s = 1; s < PixelSamples; ++s) differing |= uint32_t(pixelKeys[s] ^ firstKey);
-    if (firstKey != 0 && differing == 0) {
-      uint32_t indexSum = 0;
-      float normalSum[3] = {0.0f, 0.0f, 0.0f};
-      for (int32_t u = 0; u < PixelSamples; ++u) {
-        if constexpr (Member::StoresNormal) {
-          const float* n = normals + 3 * (base + uint32_t(u));
-          normalSum[0] += n[0];
-          normalSum[1] += n[1];
-          normalSum[2] += n[2];
-        }
-        if constexpr (Member::StoresIndex) indexSum += indexes[base + uint32_t(u)];
-      }
-      std::memset(pixelKeys, 0, PixelSamples * sizeof(uint16_t));
-      member->Facet(PixelSamples, normalSum, indexSum);
-      return PixelSamples;
+  // The facets of pixel column x: the lead facet, then every other key of the
+  // slot planes once, in order of first appearance. Returns the sub-samples
+  // consumed (the planes' keys are zeroed); the gather is cleared.
+  uint32_t ResolvePixel(uint32_t x) {
+    PixelGather& g = gather[x];
+    if (g.lead != 0) {
+      float sum[4];
+      std::memcpy(sum, &g.normalSum, sizeof sum);
+      member->Facet(g.count, sum, g.indexSum);
     }
-    uint32_t consumed = 0;
-    for (int32_t s = 0; s < PixelSamples; ++s) {
-      const uint16_t key = pixelKeys[s];
-      if (key == 0) continue;
-      uint32_t k = 0, indexSum = 0;
-      float normalSum[3] = {0.0f, 0.0f, 0.0f};
-      for (int32_t u = s; u < PixelSamples; ++u) {
-        if (pixelKeys[u] != key) continue;
-        pixelKeys[u] = 0;
-        ++k;
-        if constexpr (Member::StoresNormal) {
-          const float* n = normals + 3 * (base + uint32_t(u));
-          normalSum[0] += n[0];
-          normalSum[1] += n[1];
-          normalSum[2] += n[2];
+    uint32_t consumed = g.count;
+    if (g.mixed) {
+      uint16_t* pixelKeys = keys + x * PixelSamples;
+      const uint32_t base = x * PixelSamples;
+      for (int32_t s = 0; s < PixelSamples; ++s) {
+        const uint16_t key = pixelKeys[s];
+        if (key == 0) continue;
+        uint32_t k = 0, indexSum = 0;
+        float normalSum[3] = {0.0f, 0.0f, 0.0f};
+        for (int32_t u = s; u < PixelSamples; ++u) {
+          if (pixelKeys[u] != key) continue;
+          pixelKeys[u] = 0;
+          ++k;
+          if constexpr (Member::StoresNormal) {
+            const float* n = normals + 3 * (base + uint32_t(u));
+            normalSum[0] += n[0];
+            normalSum[1] += n[1];
+            normalSum[2] += n[2];
+          }
+          if constexpr (Member::StoresIndex) indexSum += indexes[base + uint32_t(u)];
         }
-        if constexpr (Member::StoresIndex) indexSum += indexes[base + uint32_t(u)];
+        member->Facet(k, normalSum, indexSum);
+        consumed += k;
       }
-      member->Facet(k, normalSum, indexSum);
-      consumed += k;
     }
+    g = PixelGather{};
     return consumed;
   }
 
@@ -311,7 +459,7 @@ struct BevelSweepUser {
         for (uint32_t x = span->xStart; x < span->xEnd; ++x) {
           const uint32_t i = x - span->xStart;
           member->BeginPixel(span->material[i]);
-          if (x < buffer->width) consumed += ResolvePixel(x * PixelSamples);
+          if (x < buffer->width) consumed += ResolvePixel(x);
           span->block[i] = member->EndPixel();
           member->NextColumn();
         }
@@ -320,35 +468,59 @@ struct BevelSweepUser {
     member->NextRow();
     // Sub-samples outside every span (only possible when the buffer was not
     // built from these same edges) must not leak into the next pixel row.
-    if (consumed != stored) std::memset(keys, 0, planeSlots * sizeof(uint16_t));
-    stored = 0;
+    if (consumed + unkeyed != stored) ClearLeftovers();
+    stored = unkeyed = 0;
+    lowestPixel = INT32_MAX;
+    highestPixel = -1;
+  }
+
+  void ClearLeftovers() {
+    for (int32_t x = lowestPixel; x <= highestPixel; ++x) gather[x] = PixelGather{};
+    std::memset(keys, 0, planeSlots * sizeof(uint16_t));
   }
 };
 
-// Allocates the planes a member needs, sweeps and resolves, frees the planes.
+// Allocates the gather row and the planes a member needs, sweeps and
+// resolves, frees them.
 template <class Member, SweepVariant Variant>
 int SweepAndResolve(const BevelShape& shape, ElementBuffer* buffer, Member& member) {
   if (buffer == nullptr || buffer->width == 0 || buffer->height == 0) return 1;
   const uint32_t slots = uint32_t(buffer->width) * PixelSamples;
   BevelSweepUser<Member, Variant> user{};
-  user.keys = static_cast<uint16_t*>(NewClearedBlock(slots * sizeof(uint16_t)));
+  Lanes profile[ContourTableSize];
+  for (int32_t i = 0; i < ContourTableSize; ++i) {
+    const ContourNormal& c = shape.contour->entry[i];
+    profile[i] = Lanes{c.radial, c.radial, c.vertical, 0.0f};
+  }
+  uint8_t keyRunEnd[ContourTableSize];
+  for (int32_t i = ContourTableSize - 1; i >= 0; --i)
+    keyRunEnd[i] = uint8_t(i + 1 < ContourTableSize && shape.facetKeys->key[i + 1] == shape.facetKeys->key[i]
+                               ? keyRunEnd[i + 1]
+                               : i);
+  user.gather = static_cast<PixelGather*>(NewClearedBlock(uint32_t(buffer->width) * sizeof(PixelGather)));
+  if (user.gather != nullptr) user.keys = static_cast<uint16_t*>(NewClearedBlock(slots * sizeof(uint16_t)));
   if constexpr (Member::StoresNormal)
     if (user.keys != nullptr) user.normals = static_cast<float*>(NewBlock(slots * 3 * sizeof(float)));
   if constexpr (Member::StoresIndex)
     if (user.keys != nullptr) user.indexes = static_cast<uint16_t*>(NewBlock(slots * sizeof(uint16_t)));
-  const bool ready = user.keys != nullptr && (!Member::StoresNormal || user.normals != nullptr) &&
+  const bool ready = user.gather != nullptr && user.keys != nullptr &&
+                     (!Member::StoresNormal || user.normals != nullptr) &&
                      (!Member::StoresIndex || user.indexes != nullptr);
   if (ready) {
-    user.contour = shape.contour;
+    user.profile = profile;
+    user.keyRunEnd = keyRunEnd;
     user.facetKeys = shape.facetKeys;
     user.buffer = buffer;
     user.member = &member;
     user.planeSlots = slots;
+    user.lowestPixel = INT32_MAX;
+    user.highestPixel = -1;
     SweepBands(shape.edges, buffer->width, buffer->height, Variant, shape.directions, user);
   }
   FreeBlockOf(user.indexes);
   FreeBlockOf(user.normals);
   FreeBlockOf(user.keys);
+  FreeBlockOf(user.gather);
   return ready ? 1 : 0;
 }
 
@@ -386,8 +558,11 @@ int RunColorDisplayReflect(const BevelShape& shape, ElementBuffer* buffer, BumpS
 
 int ShadeBevelFull(const BevelShape& shape, ElementBuffer* buffer, const LightingSetup& lighting,
                    const ReflectionSampler* reflection, BumpSampler* samplers, int32_t count) {
+  ShadingMemo memo;
+  memo.Clear();
   if (samplers != nullptr && count > 0) {
     FullShadingMember<true> member{};
+    member.memo = &memo;
     member.samplers = samplers;
     member.count = count;
     member.lighting = &lighting;
@@ -395,6 +570,7 @@ int ShadeBevelFull(const BevelShape& shape, ElementBuffer* buffer, const Lightin
     return Run(shape, buffer, member);
   }
   FullShadingMember<false> member{};
+  member.memo = &memo;
   member.lighting = &lighting;
   member.reflection = reflection;
   return Run(shape, buffer, member);

@@ -74,13 +74,19 @@ inline uint8_t Composite(const uint8_t* d, const uint8_t* a, const uint8_t* s, c
   return OverAlpha(d[di], a[ri]);
 }
 
+// Row by row through local pointers: a byte store could otherwise change the
+// tile's fields, and the compiler would reread them for every pixel instead
+// of vectorising the row.
 template <Over Kind>
 void CompositeTile(const Tile& tile, const uint8_t* alpha, const uint8_t* color, const uint8_t* under) {
-  for (int32_t y = 0; y < tile.height; ++y) {
-    const uint32_t render = tile.renderStart + uint32_t(y) * uint32_t(tile.renderStride);
-    const uint32_t row = uint32_t(y) * uint32_t(tile.width);
-    for (int32_t x = 0; x < tile.width; ++x)
-      tile.pixels[row + x] = Composite<Kind>(tile.pixels, alpha, color, under, row + x, render + x);
+  const uint32_t width = uint32_t(tile.width), stride = uint32_t(tile.renderStride);
+  for (uint32_t y = 0; y < uint32_t(tile.height); ++y) {
+    const uint32_t render = tile.renderStart + y * stride;
+    uint8_t* row = tile.pixels + y * width;
+    const uint8_t* a = alpha + render;
+    const uint8_t* s = color != nullptr ? color + render : nullptr;
+    const uint8_t* t = under != nullptr ? under + y * width : nullptr;
+    for (uint32_t x = 0; x < width; ++x) row[x] = Composite<Kind>(row, a, s, t, x, x);
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <initializer_list>
 
 namespace {
@@ -122,4 +123,19 @@ TEST(CliOptions, TracedPathOptionsTakeAnOptionalThreshold) {
   EXPECT_EQ(o.traceThreshold, 128);
   EXPECT_FALSE(Parse({"in.png", "--path-from-alpha", "--path-from-selection", "--out", "o.png"}, &o, &error));
   EXPECT_FALSE(Parse({"in.png", "--path-from-alpha", "0.5", "--out", "o.png"}, &o, &error));
+}
+
+TEST(CliOptions, CompressionLevelIsZeroToNine) {
+  for (const char* level : {"0", "1", "9"}) {
+    CliOptions o;
+    std::string error;
+    ASSERT_TRUE(Parse({"--size", "5x5", "--out", "o.png", "--compression", level}, &o, &error)) << error;
+    EXPECT_EQ(o.compression, std::atoi(level));
+  }
+  for (const char* level : {"10", "-1", "fast", ""}) {
+    CliOptions o;
+    std::string error;
+    EXPECT_FALSE(Parse({"--size", "5x5", "--out", "o.png", "--compression", level}, &o, &error)) << level;
+  }
+  EXPECT_NE(std::string(CliUsageText()).find("--compression"), std::string::npos);
 }

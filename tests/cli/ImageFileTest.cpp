@@ -314,3 +314,44 @@ TEST(TiffFile, BrokenFilesGiveMessages) {
     }
   }
 }
+
+// Every compression level writes the same pixels; higher levels never give a
+// larger file on compressible content, and level 0 stores.
+TEST(PngFile, EveryCompressionLevelKeepsThePixels) {
+  RasterImage smooth;
+  ASSERT_TRUE(MakeImage(96, 40, 3, true, 0, smooth));
+  for (int32_t y = 0; y < smooth.height; ++y)
+    for (int32_t x = 0; x < smooth.width; ++x)
+      for (int32_t c = 0; c < 4; ++c) smooth.Pixel(x, y)[c] = static_cast<uint8_t>(x * (c + 1) + y * 3 + (x * y) % 7);
+  const RasterImage noisy = RandomImage(33, 17, 1, true, 99);
+  for (const RasterImage* original : {const_cast<const RasterImage*>(&smooth), &noisy}) {
+    size_t previous = SIZE_MAX;
+    for (int32_t level = 0; level <= MaxPngCompression; ++level) {
+      TempFile file(".png");
+      std::string error;
+      ASSERT_TRUE(WritePngFile(file.path, *original, error, level)) << error;
+      RasterImage back;
+      ASSERT_TRUE(ReadPngFile(file.path, back, error)) << error;
+      EXPECT_EQ(back.samples, original->samples) << "level " << level;
+      const std::vector<uint8_t> bytes = ReadBytes(file.path);
+      const size_t size = bytes.size();
+      // Written from planes, the file is the same byte for byte.
+      std::vector<std::vector<uint8_t>> planes;
+      const uint8_t* pointers[4] = {};
+      for (int32_t c = 0; c < original->SamplesPerPixel(); ++c) planes.push_back(ExtractPlane(*original, c));
+      for (size_t c = 0; c < planes.size(); ++c) pointers[c] = planes[c].data();
+      TempFile fromPlanes(".png");
+      ASSERT_TRUE(WritePngPlanes(fromPlanes.path, original->width, original->height, original->colorChannels,
+                                 original->hasAlpha, pointers, error, level))
+          << error;
+      EXPECT_EQ(ReadBytes(fromPlanes.path), bytes);
+      if (level == 0) {
+        EXPECT_GT(size, original->samples.size());
+      }
+      if (original == &smooth && (level == 1 || level == MaxPngCompression)) {
+        EXPECT_LE(size, previous) << "level " << level;
+        previous = size;
+      }
+    }
+  }
+}

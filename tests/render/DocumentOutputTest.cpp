@@ -401,3 +401,8 @@ TEST(ReadChannelScaled, FillsThePreviewSizedDestination) {
   EXPECT_EQ(ReadChannelScaled(&doc.ports, &doc.colors[0]->desc, preview.data(), VRect{0, 0, 4, 8}, 4, 2), 0);
   EXPECT_EQ(preview, std::vector<uint8_t>(8, 0));
 }
+
+// The shift form of the division by 255 the operators use, over every product of two bytes and beyond.
+TEST(PixelOperators, DivideBy255IsTheTruncatingQuotient) {
+  for (uint32_t x = 0; x <= 65534; ++x) ASSERT_EQ(DivideBy255(x), x / 255) << x;
+}

@@ -1,0 +1,54 @@
+// The specular power against the library's pow, bit for bit, over every
+// exponent the lighting model uses and bases from every scale, including
+// those whose powers fall exactly between two floats.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "render/SpecularPower.h"
+
+namespace {
+
+std::vector<float> Bases() {
+  std::vector<float> bases;
+  std::mt19937 random(20261209);
+  std::uniform_real_distribution<float> unit(0.0f, 1.0f), log2Scale(-150.0f, 0.0f), nearOne(0.0f, 0.01f);
+  for (int i = 0; i < 1500; ++i) {
+    bases.push_back(unit(random));
+    bases.push_back(std::exp2(log2Scale(random)));
+    bases.push_back(1.0f - nearOne(random));
+  }
+  // Powers of these land on or next to a point halfway between two floats.
+  for (int k = 1; k <= 24; ++k) {
+    bases.push_back(1.0f - std::ldexp(1.0f, -k));
+    bases.push_back(1.0f + std::ldexp(1.0f, -k));
+    bases.push_back(std::ldexp(1.0f, -k) * 3.0f);
+  }
+  bases.push_back(std::nextafter(0.0f, 1.0f));
+  bases.push_back(1.0f);
+  bases.push_back(1.25f);
+  bases.push_back(std::nextafter(1.25f, 2.0f));
+  return bases;
+}
+
+TEST(SpecularPower, EqualsFloatOfLibraryPowForEveryExponent) {
+  const std::vector<float> bases = Bases();
+  int64_t mismatches = 0;
+  for (int32_t e = 1; e <= MaxSquaringExponent + 2; ++e) {
+    for (const float h : bases) {
+      const float expected = float(std::pow(double(h), double(e)));
+      const float got = SpecularPower(double(h), double(e));
+      if (std::bit_cast<uint32_t>(expected) != std::bit_cast<uint32_t>(got) && ++mismatches <= 5)
+        ADD_FAILURE() << "h = " << std::hexfloat << h << ", e = " << std::dec << e << ": " << got << " instead of "
+                      << expected;
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+  // Exponents that are not whole go to the library.
+  EXPECT_EQ(SpecularPower(0.5, 2.5), float(std::pow(0.5, 2.5)));
+}
+
+}  // namespace
