@@ -23,10 +23,10 @@
 
 #include "geometry/Contour.h"
 #include "geometry/ElementOutlines.h"
-#include "geometry/NodePool.h"
+#include "core/NodePool.h"
 #include "geometry/OffsetNode.h"
 #include "geometry/PathRecords.h"
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 
 namespace {
 

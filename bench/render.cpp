@@ -11,13 +11,15 @@
 #include <numbers>
 #include <vector>
 
+#include "bevel/MainRasteriser.h"
 #include "bevel/BandSweep.h"
 #include "bevel/DirectionTable.h"
 #include "bevel/ElementBuilders.h"
-#include "bevel/OffsetOutline.h"
+#include "bevel/CornerClassification.h"
+#include "bevel/PixelConversion.h"
 #include "geometry/BandEdge.h"
-#include "geometry/NodePool.h"
-#include "geometry/WorkMemory.h"
+#include "core/NodePool.h"
+#include "core/WorkMemory.h"
 #include "maps/ElementMaterials.h"
 #include "render/RenderDriver.h"
 #include "style/StyleRecord.h"
@@ -155,23 +157,23 @@ int main(int argc, char** argv) {
       ClassifyCorners(list);
       ToPixels(list, DocumentSize, DocumentSize);
     }
-    ElementBuffer* fields[ElementCount] = {nullptr, nullptr, nullptr};
+    ElementBuffer* buffers[ElementCount] = {nullptr, nullptr, nullptr};
     const BevelSetting& o = style.bevels[OuterBevelSetting];
     const BevelSetting& n = style.bevels[InnerBevelSetting];
-    BuildOuterBevel(outer, BandSettings{o.size, o.bevelFlags, o.miterLimit}, &fields[OuterBevelElement]);
-    BuildInnerBevel(inner, BandSettings{n.size, n.bevelFlags, n.miterLimit}, &fields[InnerBevelElement],
-                    &fields[MainElement]);
+    BuildOuterBevel(outer, BandSettings{o.size, o.bevelFlags, o.miterLimit}, &buffers[OuterBevelElement]);
+    BuildInnerBevel(inner, BandSettings{n.size, n.bevelFlags, n.miterLimit}, &buffers[InnerBevelElement],
+                    &buffers[MainElement]);
     PixelRect effect;
-    EffectRectangle(fields[OuterBevelElement], fields[InnerBevelElement], fields[MainElement], &effect);
-    PlaceElements(fields[OuterBevelElement], fields[InnerBevelElement], fields[MainElement], effect);
-    FillElementMaterials(&style, fields, 0xF001F);
+    EffectRectangle(buffers[OuterBevelElement], buffers[InnerBevelElement], buffers[MainElement], &effect);
+    PlaceElements(buffers[OuterBevelElement], buffers[InnerBevelElement], buffers[MainElement], effect);
+    FillElementMaterials(&style, buffers, SelectAllElements | AllMaterialChannels);
     const int32_t width = effect.right - effect.left, height = effect.bottom - effect.top;
     std::vector<uint8_t> render(size_t(width) * height * 4);
     uint8_t* mask = nullptr;
 
     RenderContext context{};
     context.style = &style;
-    for (int e = 0; e < ElementCount; ++e) context.fields[e] = fields[e];
+    for (int e = 0; e < ElementCount; ++e) context.buffers[e] = buffers[e];
     context.innerOutlines = inner;
     context.outerOutlines = outer;
     context.directions = &directions;
@@ -183,9 +185,9 @@ int main(int argc, char** argv) {
 
     long pixels[ElementCount] = {0, 0, 0};
     for (int e = 0; e < ElementCount; ++e)
-      if (fields[e] != nullptr)
-        for (int y = 0; y < fields[e]->height; ++y)
-          for (const Span* s = fields[e]->rows[y]; s != nullptr; s = s->next) pixels[e] += s->xEnd - s->xStart;
+      if (buffers[e] != nullptr)
+        for (int y = 0; y < buffers[e]->height; ++y)
+          for (const Span* s = buffers[e]->rows[y]; s != nullptr; s = s->next) pixels[e] += s->xEnd - s->xStart;
 
     std::printf("%s: effect %d x %d; pixels Main %ld, Inner Bevel %ld, Outer Bevel %ld\n", shape.name, width, height,
                 pixels[0], pixels[1], pixels[2]);
@@ -199,7 +201,7 @@ int main(int argc, char** argv) {
     style.renderMode = RenderNormal;
     style.viewFlags = 0;
     const double hardEdges = Time(repetitions, [&] { RenderElements(context, SelectOuterBevel); });
-    const double bare = BareOuterSweep(repetitions, outer, o.size, fields[OuterBevelElement], &directions);
+    const double bare = BareOuterSweep(repetitions, outer, o.size, buffers[OuterBevelElement], &directions);
     std::printf("  (CPU time, best of %d)\n", repetitions);
     std::printf("  compose only            %8.1f ms\n", compose);
     std::printf("  Outer band edges + bare sweep %6.1f ms\n", bare);
@@ -211,7 +213,7 @@ int main(int argc, char** argv) {
     std::printf("  Outer, anti-aliasing off%8.1f ms\n", hardEdges);
     if (gResult != 0) std::printf("  result code %d\n", gResult);
 
-    for (ElementBuffer*& field : fields) DisposeElementBuffer(&field);
+    for (ElementBuffer*& buffer : buffers) DisposeElementBuffer(&buffer);
     FreeBlockOf(mask);
     for (NodePool* pool : {&gMainSpanPool, &gInnerSpanPool, &gOuterSpanPool, &gInnerOffsetPool, &gOuterOffsetPool,
                            &gOutlinePool, &gBandEdgePool, &gPolygonEdgePool})

@@ -1,14 +1,7 @@
-// Once-per-run preparation of element outlines: corner classification on the
-// exact path coordinates, then conversion to pixels with edge normals.
-#include <cmath>
-
-#include "bevel/OffsetOutline.h"
-#include "style/StyleRecord.h"
+// Corner classification on the exact path coordinates, once per run.
+#include "bevel/CornerClassification.h"
 
 namespace {
-
-// One 8.24 path unit as a fraction of the document's width or height.
-constexpr double PathUnitScale = 1.0 / 16777216.0;  // 2^-24
 
 // Unsigned 128-bit magnitude of a product.
 struct WideMagnitude {
@@ -84,47 +77,7 @@ void ClassifyRing(OffsetNode* first) {
 
 }  // namespace
 
-JoinCode JoinCodeForFlags(uint16_t bevelFlags) {
-  switch ((bevelFlags & JoinTypeMask) >> JoinTypeShift) {
-    case JoinBevel: return BevelJoinCode;
-    case JoinMiter: return MiterJoinCode;
-    default: return RoundJoinCode;
-  }
-}
-
-double MiterLimitDistance(JoinCode join, uint16_t size, uint16_t miterLimit) {
-  return join == MiterJoinCode ? double(size) + double(miterLimit) : 0.0;
-}
-
 void ClassifyCorners(OffsetRingList* list) {
   for (OffsetRingList* ring = list; ring != nullptr; ring = ring->next)
     if (ring->first != nullptr) ClassifyRing(ring->first);
-}
-
-void ToPixels(OffsetRingList* list, uint16_t width, uint16_t height) {
-  const double xScale = double(width) * PathUnitScale;
-  const double yScale = double(height) * PathUnitScale;
-  for (OffsetRingList* ring = list; ring != nullptr; ring = ring->next) {
-    OffsetNode* first = ring->first;
-    if (first == nullptr) continue;
-    OffsetNode* node = first;
-    do {
-      node->x = double(node->fx) * xScale;
-      node->y = double(node->fy) * yScale;
-      node = node->next;
-    } while (node != first);
-    do {
-      const double dx = node->next->x - node->x;
-      const double dy = node->next->y - node->y;
-      const double length = std::sqrt(dx * dx + dy * dy);
-      if (length > 0.0) {
-        node->nx = dy / length;
-        node->ny = -dx / length;
-      } else {
-        node->nx = 0.0;
-        node->ny = 0.0;
-      }
-      node = node->next;
-    } while (node != first);
-  }
 }

@@ -5,7 +5,7 @@
 
 #include "bevel/ElementBuffer.h"
 #include "geometry/BandEdge.h"
-#include "geometry/NodePool.h"
+#include "core/NodePool.h"
 #include "geometry/OffsetNode.h"
 
 struct PolygonEdge {

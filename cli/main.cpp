@@ -16,7 +16,7 @@
 #include "cli/PathModel.h"
 #include "cli/SvgPath.h"
 #include "cli/TextPath.h"
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 #include "host/FilterHost.h"
 
 namespace {

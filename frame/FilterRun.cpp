@@ -4,7 +4,8 @@
 
 #include "bevel/DirectionTable.h"
 #include "bevel/ElementBuilders.h"
-#include "bevel/OffsetOutline.h"
+#include "bevel/CornerClassification.h"
+#include "bevel/PixelConversion.h"
 #include "frame/DialogSize.h"
 #include "frame/HostPath.h"
 #include "frame/PathContours.h"
@@ -14,7 +15,7 @@
 #include "frame/StyleDialog.h"
 #include "frame/StyleHandle.h"
 #include "geometry/ElementOutlines.h"
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 #include "platform/ModuleInstance.h"
 #include "platform/WaitCursor.h"
 
@@ -165,7 +166,7 @@ int32_t PlaceEffect() {
 }
 
 // Every material channel of every element.
-constexpr uint32_t AllElementsAllChannels = 0xF001F;
+constexpr uint32_t AllElementsAllChannels = SelectAllElements | AllMaterialChannels;
 
 // The per-pixel materials, then all elements rendered into the render
 // buffer; a failure leaves its code in the result cell. Map layer placement

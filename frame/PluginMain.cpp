@@ -4,14 +4,14 @@
 #include "frame/AboutSelector.h"
 #include "frame/FilterRecordCheck.h"
 #include "frame/FilterRun.h"
-#include "frame/HostMemory.h"
-#include "frame/HostSuites.h"
+#include "frame/BufferSuiteMemory.h"
+#include "frame/SuiteAcquisition.h"
 #include "frame/Messages.h"
 #include "frame/PluginMain.h"
 #include "frame/RunGlobals.h"
 #include "frame/RunRelease.h"
 #include "frame/StyleHandle.h"
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 
 RunGlobals* gRunGlobals = nullptr;
 

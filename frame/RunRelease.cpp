@@ -4,8 +4,8 @@
 #include "frame/RunGlobals.h"
 #include "frame/StyleHandle.h"
 #include "geometry/ElementOutlines.h"
-#include "geometry/NodePool.h"
-#include "geometry/WorkMemory.h"
+#include "core/NodePool.h"
+#include "core/WorkMemory.h"
 #include "maps/MapImage.h"
 #include "maps/MapLayer.h"
 

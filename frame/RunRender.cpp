@@ -1,10 +1,10 @@
 #include "frame/RunRender.h"
 
 #include "frame/FilterRun.h"
-#include "frame/HostSuites.h"
+#include "frame/SuiteAcquisition.h"
 #include "frame/RunGlobals.h"
 #include "frame/StyleHandle.h"
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 #include "maps/ElementMaterials.h"
 #include "render/DocumentOutput.h"
 #include "render/RenderDriver.h"
@@ -20,10 +20,10 @@ DocumentAccess RunDocumentAccess(const RunGlobals* globals) {
   return DocumentAccess{gChannelPortsSuite, record->documentInfo, record->progressProc};
 }
 
-void FieldsOf(RunGlobals* globals, ElementBuffer* fields[ElementCount]) {
-  fields[MainElement] = globals->mainField;
-  fields[InnerBevelElement] = globals->innerBevelField;
-  fields[OuterBevelElement] = globals->outerBevelField;
+void BuffersOf(RunGlobals* globals, ElementBuffer* buffers[ElementCount]) {
+  buffers[MainElement] = globals->mainField;
+  buffers[InnerBevelElement] = globals->innerBevelField;
+  buffers[OuterBevelElement] = globals->outerBevelField;
 }
 
 const ReadChannelDesc* SelectionChannel(const RunGlobals* globals) {
@@ -71,9 +71,9 @@ int32_t EnsureMaskBuffer(RunGlobals* globals, const StyleRecord* style, bool has
 void RefreshRunMaterials(uint32_t flags) {
   const StyleRecord* style = CurrentStyle();
   if (style == nullptr) return;
-  ElementBuffer* fields[ElementCount];
-  FieldsOf(gRunGlobals, fields);
-  FillElementMaterials(style, fields, flags);
+  ElementBuffer* buffers[ElementCount];
+  BuffersOf(gRunGlobals, buffers);
+  FillElementMaterials(style, buffers, flags);
 }
 
 int32_t RenderRunElements(uint32_t selector) {
@@ -88,7 +88,7 @@ int32_t RenderRunElements(uint32_t selector) {
 
   RenderContext context{};
   context.style = style;
-  FieldsOf(globals, context.fields);
+  BuffersOf(globals, context.buffers);
   context.innerOutlines = globals->innerOutlines;
   context.outerOutlines = globals->outerOutlines;
   context.directions = &gDirectionTable;

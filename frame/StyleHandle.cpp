@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "frame/RunGlobals.h"
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 
 namespace {
 void FillDefaultStyle(StyleRecord* style) {

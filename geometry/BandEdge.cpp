@@ -4,7 +4,7 @@
 #include <numbers>
 
 #include "geometry/SortByFirstRow.h"
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 
 NodePool gBandEdgePool = {sizeof(BandEdge), EdgeRecordsPerBlock, nullptr, nullptr};
 

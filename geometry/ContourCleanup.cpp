@@ -2,7 +2,7 @@
 
 #include "geometry/Contour.h"
 #include "geometry/CrossingGroup.h"
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 
 namespace {
 inline bool SamePoint(const PathVertex* a, const PathVertex* b) {

@@ -7,9 +7,9 @@
 #include "geometry/ContourCleanup.h"
 #include "geometry/CrossingGroup.h"
 #include "geometry/EdgeIndex.h"
-#include "geometry/NodePool.h"
+#include "core/NodePool.h"
 #include "geometry/WideArithmetic.h"
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 
 namespace {
 constexpr uint32_t RecordsPerPoolBlock = 64;

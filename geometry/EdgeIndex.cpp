@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "geometry/Contour.h"
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 
 namespace {
 // The grid aims at about one cell per edge, and cells are made larger while

@@ -5,10 +5,10 @@
 #include "geometry/CrossingGroup.h"
 #include "geometry/CrossingPass.h"
 #include "geometry/EdgeClassification.h"
-#include "geometry/NodePool.h"
+#include "core/NodePool.h"
 #include "geometry/OffsetNode.h"
 #include "geometry/OutlineTracing.h"
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 
 namespace {
 bool CoordinatesInRange(const Contour* list) {

@@ -3,7 +3,7 @@
 #include "geometry/Contour.h"
 #include "geometry/CrossingGroup.h"
 #include "geometry/OffsetNode.h"
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 
 namespace {
 enum Direction { Forwards, Backwards };

@@ -2,8 +2,8 @@
 
 #include "geometry/Contour.h"
 #include "geometry/CurveFlattening.h"
-#include "geometry/NodePool.h"
-#include "geometry/WorkMemory.h"
+#include "core/NodePool.h"
+#include "core/WorkMemory.h"
 
 namespace {
 // Path units carry 24 fraction bits of the document size.

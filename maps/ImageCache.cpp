@@ -1,6 +1,6 @@
 #include "maps/MapImage.h"
 
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 
 // Images are not read yet: every load reports "not available" and the caller
 // keeps its previous image (or none).

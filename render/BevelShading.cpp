@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 
 namespace {
 // Slot of sub-sample (row j, column t) in a pixel row's plane: the pixel's 32

@@ -3,10 +3,10 @@
 #include <cstring>
 
 #include "bevel/ContourProfiles.h"
-#include "bevel/OffsetOutline.h"
+#include "bevel/NodeNumbering.h"
 #include "geometry/BandEdge.h"
-#include "geometry/NodePool.h"
-#include "geometry/WorkMemory.h"
+#include "core/NodePool.h"
+#include "core/WorkMemory.h"
 #include "render/BevelShading.h"
 #include "render/Lighting.h"
 #include "render/MainShading.h"
@@ -66,12 +66,12 @@ ModeChoice ChooseRoutine(uint8_t mode, int32_t element) {
     case RenderInnerDistance:
       if (element == InnerBevelElement) return {Routine::DistanceDisplay, 0, 0, 0, 0};
       return {element == OuterBevelElement ? Routine::FillClear : Routine::FillWhite, 0, 0, 0, 0};
-    case 10:
-      return {Routine::ColorDisplay, 1, 1, 1, 0};  // color, reflection and opacity
-    case 11:
-      return {Routine::ColorDisplay, 0, 1, 1, 0};  // reflection and opacity
-    case 12:
-      return {Routine::ColorDisplay, 1, 0, 1, 0};  // color and opacity
+    case RenderColorReflectionOpacity:
+      return {Routine::ColorDisplay, 1, 1, 1, 0};
+    case RenderReflectionOpacity:
+      return {Routine::ColorDisplay, 0, 1, 1, 0};
+    case RenderColorOpacity:
+      return {Routine::ColorDisplay, 1, 0, 1, 0};
     default:
       return {Routine::Full, 0, 0, 0, 0};
   }
@@ -140,7 +140,7 @@ int ShadeBevel(const RenderContext& context, const LightingSetup& lighting, int3
 // Builds one bevel's band edges from its outlines, in the frame of its pixel
 // bounds, with its contour tables, and shades it. Returns 1 or 0 (code set).
 int RenderBevel(const RenderContext& context, const LightingSetup& lighting, int32_t element) {
-  ElementBuffer* buffer = context.fields[element];
+  ElementBuffer* buffer = context.buffers[element];
   const bool inner = element == InnerBevelElement;
   OffsetRingList* rings = inner ? context.innerOutlines : context.outerOutlines;
   // A buffer without outlines cannot be swept; it keeps its earlier pixels.
@@ -269,15 +269,15 @@ int RenderElements(const RenderContext& context, uint32_t selector) {
   LightingSetup lighting;
   SetUpLighting(*context.style, &lighting);
 
-  ElementBuffer* main = context.fields[MainElement];
+  ElementBuffer* main = context.buffers[MainElement];
   if ((selector & SelectMain) != 0 && main != nullptr && !ShadeMain(context, lighting, main)) {
     SetResult(MemFullErr);
     return 0;
   }
-  if ((selector & SelectInnerBevel) != 0 && context.fields[InnerBevelElement] != nullptr &&
+  if ((selector & SelectInnerBevel) != 0 && context.buffers[InnerBevelElement] != nullptr &&
       !RenderBevel(context, lighting, InnerBevelElement))
     return 0;
-  if ((selector & SelectOuterBevel) != 0 && context.fields[OuterBevelElement] != nullptr &&
+  if ((selector & SelectOuterBevel) != 0 && context.buffers[OuterBevelElement] != nullptr &&
       !RenderBevel(context, lighting, OuterBevelElement))
     return 0;
 
@@ -293,11 +293,11 @@ int RenderElements(const RenderContext& context, uint32_t selector) {
   std::memset(context.renderBuffer, 0, uint32_t(planes) * planeSize);
   if ((context.style->viewFlags & AntiAliasingFlag) != 0) {
     for (int32_t e = 0; e < ElementCount; ++e)
-      ComposeElement(context.fields[e], context.renderBuffer, context.channelCount, width, height, nullptr);
+      ComposeElement(context.buffers[e], context.renderBuffer, context.channelCount, width, height, nullptr);
   } else if (uint8_t* coverage = MaskBuffer(context, planeSize)) {
     std::memset(coverage, 0, planeSize);
     for (int32_t e = 0; e < ElementCount; ++e)
-      ComposeElement(context.fields[e], context.renderBuffer, context.channelCount, width, height, coverage);
+      ComposeElement(context.buffers[e], context.renderBuffer, context.channelCount, width, height, coverage);
     NormaliseHardEdges(context.renderBuffer, planes, planeSize, coverage);
   }
   if (context.copySelection != nullptr) {

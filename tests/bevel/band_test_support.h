@@ -9,11 +9,15 @@
 #include <vector>
 
 #include "bevel/ElementBuffer.h"
-#include "bevel/OffsetOutline.h"
+#include "bevel/CornerClassification.h"
+#include "bevel/NodeNumbering.h"
+#include "bevel/OffsetOutlines.h"
+#include "bevel/OffsetUndo.h"
+#include "bevel/PixelConversion.h"
 #include "geometry/BandEdge.h"
-#include "geometry/NodePool.h"
+#include "core/NodePool.h"
 #include "geometry/OffsetNode.h"
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 
 namespace band_test {
 

@@ -52,9 +52,9 @@ struct TracedPath {
   std::vector<pathtest::Polygon> unitContours;  // the same in path units
   OffsetRingList* outer = nullptr;
   OffsetRingList* inner = nullptr;
-  ElementBuffer* outerField = nullptr;
-  ElementBuffer* innerField = nullptr;
-  ElementBuffer* mainField = nullptr;
+  ElementBuffer* outerBuffer = nullptr;
+  ElementBuffer* innerBuffer = nullptr;
+  ElementBuffer* mainBuffer = nullptr;
   bool traced = false;
 
   explicit TracedPath(const std::vector<uint8_t>& records) {
@@ -75,9 +75,9 @@ struct TracedPath {
       }
   }
   ~TracedPath() {
-    DisposeElementBuffer(&outerField);
-    DisposeElementBuffer(&innerField);
-    DisposeElementBuffer(&mainField);
+    DisposeElementBuffer(&outerBuffer);
+    DisposeElementBuffer(&innerBuffer);
+    DisposeElementBuffer(&mainBuffer);
     EmptyPool(&gMainSpanPool);
     EmptyPool(&gInnerSpanPool);
     EmptyPool(&gOuterSpanPool);
@@ -267,8 +267,8 @@ void CheckPartition(const PathOracle& oracle, uint16_t join, uint16_t outerSize,
                " inner " + std::to_string(innerSize));
   TracedPath path(oracle.records);
   ASSERT_TRUE(path.traced) << path.memory.memory.result;
-  ASSERT_EQ(1, BuildOuterBevel(path.outer, {outerSize, join, TestMiterLimit}, &path.outerField));
-  ASSERT_EQ(1, BuildInnerBevel(path.inner, {innerSize, join, TestMiterLimit}, &path.innerField, &path.mainField));
+  ASSERT_EQ(1, BuildOuterBevel(path.outer, {outerSize, join, TestMiterLimit}, &path.outerBuffer));
+  ASSERT_EQ(1, BuildInnerBevel(path.inner, {innerSize, join, TestMiterLimit}, &path.innerBuffer, &path.mainBuffer));
   ASSERT_EQ(0, path.memory.memory.result);
 
   const double far = 1 + (join == MiterJoin ? std::hypot(outerSize + TestMiterLimit, outerSize) : outerSize);
@@ -279,9 +279,9 @@ void CheckPartition(const PathOracle& oracle, uint16_t join, uint16_t outerSize,
   Window outer(int32_t(std::floor(minX)) - reachOut, int32_t(std::floor(minY)) - reachOut,
                int32_t(std::ceil(maxX)) + reachOut, int32_t(std::ceil(maxY)) + reachOut);
   Window inner = outer, main = outer;
-  outer.Add(path.outerField);
-  inner.Add(path.innerField);
-  main.Add(path.mainField);
+  outer.Add(path.outerBuffer);
+  inner.Add(path.innerBuffer);
+  main.Add(path.mainBuffer);
   EXPECT_EQ(0, outer.outside + inner.outside + main.outside) << "coverage beyond the reach of the grown shape";
 
   // The verdict for every pixel centre within `reach` of (x, y).
@@ -459,9 +459,9 @@ TEST(ElementOracles, MainAloneCoversTheEvenOddArea) {
     SCOPED_TRACE(p.name);
     TracedPath path(p.records);
     ASSERT_TRUE(path.traced);
-    ASSERT_EQ(1, BuildInnerBevel(path.inner, {0, RoundJoin, 0}, &path.innerField, &path.mainField));
-    EXPECT_EQ(nullptr, path.innerField);
-    const double covered = TotalCoverage(path.mainField) / double(PixelSamples);
+    ASSERT_EQ(1, BuildInnerBevel(path.inner, {0, RoundJoin, 0}, &path.innerBuffer, &path.mainBuffer));
+    EXPECT_EQ(nullptr, path.innerBuffer);
+    const double covered = TotalCoverage(path.mainBuffer) / double(PixelSamples);
     const double traced = TracedArea(path.inner);
     const double evenOdd = pathtest::EvenOddAreaPixels(path.unitContours, Document, Document);
     const double perimeter = Perimeter(path.contours);
@@ -517,8 +517,8 @@ TEST(ElementOracles, OuterRoundBandOfAConvexPolygonHasTheOffsetAreaUpToLargeSize
   for (uint16_t r : {1, 2, 7, 20, 60, 125, 250}) {
     TracedPath path(p.records);
     ASSERT_TRUE(path.traced);
-    ASSERT_EQ(1, BuildOuterBevel(path.outer, {r, RoundJoin, 0}, &path.outerField));
-    const double covered = TotalCoverage(path.outerField) / double(PixelSamples);
+    ASSERT_EQ(1, BuildOuterBevel(path.outer, {r, RoundJoin, 0}, &path.outerBuffer));
+    const double covered = TotalCoverage(path.outerBuffer) / double(PixelSamples);
     const double exact = perimeter * r + std::numbers::pi * r * r;
     // Chords of at most sqrt(10) px: a full turn of arcs loses at most
     // pi r^2 less the inscribed polygon with that many chords.

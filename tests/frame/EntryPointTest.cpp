@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "frame/HostSuites.h"
+#include "frame/SuiteAcquisition.h"
 #include "frame/PluginMain.h"
 #include "frame/RunGlobals.h"
 #include "style/StyleRecord.h"

@@ -9,7 +9,7 @@
 #include "geometry/ContourCleanup.h"
 #include "geometry/CrossingGroup.h"
 #include "geometry/CurveFlattening.h"
-#include "geometry/NodePool.h"
+#include "core/NodePool.h"
 #include "tests/support/CountingMemory.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "geometry/Contour.h"
 #include "geometry/CrossingGroup.h"
 #include "geometry/CrossingPass.h"
-#include "geometry/NodePool.h"
+#include "core/NodePool.h"
 #include "tests/support/CountingMemory.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include "geometry/Contour.h"
 #include "geometry/ElementOutlines.h"
-#include "geometry/NodePool.h"
+#include "core/NodePool.h"
 #include "geometry/OffsetNode.h"
 #include "geometry/PathRecords.h"
 #include "tests/geometry/PathTestSupport.h"

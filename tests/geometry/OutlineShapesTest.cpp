@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "geometry/PointFlags.h"
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 #include "tests/geometry/PathTestSupport.h"
 
 using namespace pathtest;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "geometry/Contour.h"
-#include "geometry/NodePool.h"
+#include "core/NodePool.h"
 #include "geometry/PathRecords.h"
 #include "tests/geometry/PathTestSupport.h"
 #include "tests/support/CountingMemory.h"
