@@ -16,14 +16,14 @@
 #include <cstdlib>
 #include <vector>
 
+#include "bevel/CornerClassification.h"
 #include "bevel/DirectionTable.h"
 #include "bevel/ElementBuilders.h"
-#include "bevel/CornerClassification.h"
 #include "bevel/OffsetUndo.h"
 #include "bevel/PixelConversion.h"
 #include "core/NodePool.h"
-#include "geometry/OffsetNode.h"
 #include "core/WorkMemory.h"
+#include "geometry/OffsetNode.h"
 
 namespace {
 

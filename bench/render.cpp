@@ -11,15 +11,15 @@
 #include <numbers>
 #include <vector>
 
-#include "bevel/MainRasteriser.h"
 #include "bevel/BandSweep.h"
+#include "bevel/CornerClassification.h"
 #include "bevel/DirectionTable.h"
 #include "bevel/ElementBuilders.h"
-#include "bevel/CornerClassification.h"
+#include "bevel/MainRasteriser.h"
 #include "bevel/PixelConversion.h"
-#include "geometry/BandEdge.h"
 #include "core/NodePool.h"
 #include "core/WorkMemory.h"
+#include "geometry/BandEdge.h"
 #include "maps/ElementMaterials.h"
 #include "render/RenderDriver.h"
 #include "style/StyleRecord.h"

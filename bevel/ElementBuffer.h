@@ -8,8 +8,8 @@
 #pragma once
 #include <cstdint>
 
-#include "geometry/BandEdge.h"
 #include "core/NodePool.h"
+#include "geometry/BandEdge.h"
 
 // Premultiplied alpha, red, green, blue of a rendered pixel in one word.
 typedef uint32_t RenderedPixel;

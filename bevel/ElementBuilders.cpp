@@ -4,9 +4,9 @@
 #include "bevel/MainRasteriser.h"
 #include "bevel/OffsetOutlines.h"
 #include "bevel/OffsetUndo.h"
-#include "geometry/BandEdge.h"
 #include "core/NodePool.h"
 #include "core/WorkMemory.h"
+#include "geometry/BandEdge.h"
 
 namespace {
 constexpr int64_t PixelMask = FixedOne - 1;

@@ -1,7 +1,7 @@
 #include "bevel/MainRasteriser.h"
 
-#include "geometry/SortByFirstRow.h"
 #include "core/WorkMemory.h"
+#include "geometry/SortByFirstRow.h"
 
 NodePool gPolygonEdgePool = {sizeof(PolygonEdge), EdgeRecordsPerBlock, nullptr, nullptr};
 

@@ -1,7 +1,7 @@
 #include "frame/BufferSuiteMemory.h"
 
-#include "frame/SuiteAcquisition.h"
 #include "core/WorkMemory.h"
+#include "frame/SuiteAcquisition.h"
 
 namespace {
 void* BufferSuiteNew(void*, uint32_t size) {

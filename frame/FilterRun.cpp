@@ -2,10 +2,11 @@
 
 #include <cstdio>
 
+#include "bevel/CornerClassification.h"
 #include "bevel/DirectionTable.h"
 #include "bevel/ElementBuilders.h"
-#include "bevel/CornerClassification.h"
 #include "bevel/PixelConversion.h"
+#include "core/WorkMemory.h"
 #include "frame/DialogSize.h"
 #include "frame/HostPath.h"
 #include "frame/PathContours.h"
@@ -15,7 +16,6 @@
 #include "frame/StyleDialog.h"
 #include "frame/StyleHandle.h"
 #include "geometry/ElementOutlines.h"
-#include "core/WorkMemory.h"
 #include "platform/ModuleInstance.h"
 #include "platform/WaitCursor.h"
 

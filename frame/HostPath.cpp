@@ -1,7 +1,7 @@
 #include "frame/HostPath.h"
 
-#include "frame/RunGlobals.h"
 #include "core/WorkMemory.h"
+#include "frame/RunGlobals.h"
 
 namespace {
 OSErr GetSimpleProperty(OSType key, int32_t* value) {

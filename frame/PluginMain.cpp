@@ -1,17 +1,17 @@
 // The module's entry point: one call per selector of the filter protocol.
 #include <cstring>
 
+#include "core/WorkMemory.h"
 #include "frame/AboutSelector.h"
+#include "frame/BufferSuiteMemory.h"
 #include "frame/FilterRecordCheck.h"
 #include "frame/FilterRun.h"
-#include "frame/BufferSuiteMemory.h"
-#include "frame/SuiteAcquisition.h"
 #include "frame/Messages.h"
 #include "frame/PluginMain.h"
 #include "frame/RunGlobals.h"
 #include "frame/RunRelease.h"
 #include "frame/StyleHandle.h"
-#include "core/WorkMemory.h"
+#include "frame/SuiteAcquisition.h"
 
 RunGlobals* gRunGlobals = nullptr;
 

@@ -1,10 +1,10 @@
 #include "frame/RunRender.h"
 
+#include "core/WorkMemory.h"
 #include "frame/FilterRun.h"
-#include "frame/SuiteAcquisition.h"
 #include "frame/RunGlobals.h"
 #include "frame/StyleHandle.h"
-#include "core/WorkMemory.h"
+#include "frame/SuiteAcquisition.h"
 #include "maps/ElementMaterials.h"
 #include "render/DocumentOutput.h"
 #include "render/RenderDriver.h"

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "frame/RunGlobals.h"
 #include "core/WorkMemory.h"
+#include "frame/RunGlobals.h"
 
 namespace {
 void FillDefaultStyle(StyleRecord* style) {

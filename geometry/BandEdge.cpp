@@ -3,8 +3,8 @@
 #include <cmath>
 #include <numbers>
 
-#include "geometry/SortByFirstRow.h"
 #include "core/WorkMemory.h"
+#include "geometry/SortByFirstRow.h"
 
 NodePool gBandEdgePool = {sizeof(BandEdge), EdgeRecordsPerBlock, nullptr, nullptr};
 

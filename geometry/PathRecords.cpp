@@ -1,9 +1,9 @@
 #include "geometry/PathRecords.h"
 
-#include "geometry/Contour.h"
-#include "geometry/CurveFlattening.h"
 #include "core/NodePool.h"
 #include "core/WorkMemory.h"
+#include "geometry/Contour.h"
+#include "geometry/CurveFlattening.h"
 
 namespace {
 // Path units carry 24 fraction bits of the document size.

@@ -4,9 +4,9 @@
 
 #include "bevel/ContourProfiles.h"
 #include "bevel/NodeNumbering.h"
-#include "geometry/BandEdge.h"
 #include "core/NodePool.h"
 #include "core/WorkMemory.h"
+#include "geometry/BandEdge.h"
 #include "render/BevelShading.h"
 #include "render/Lighting.h"
 #include "render/MainShading.h"

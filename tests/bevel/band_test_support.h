@@ -8,16 +8,16 @@
 #include <numbers>
 #include <vector>
 
-#include "bevel/ElementBuffer.h"
 #include "bevel/CornerClassification.h"
+#include "bevel/ElementBuffer.h"
 #include "bevel/NodeNumbering.h"
 #include "bevel/OffsetOutlines.h"
 #include "bevel/OffsetUndo.h"
 #include "bevel/PixelConversion.h"
-#include "geometry/BandEdge.h"
 #include "core/NodePool.h"
-#include "geometry/OffsetNode.h"
 #include "core/WorkMemory.h"
+#include "geometry/BandEdge.h"
+#include "geometry/OffsetNode.h"
 
 namespace band_test {
 

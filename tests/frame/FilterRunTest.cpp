@@ -6,12 +6,12 @@
 #include <sstream>
 #include <string>
 
-#include "bevel/MainRasteriser.h"
 #include "bevel/ElementBuffer.h"
-#include "frame/RunGlobals.h"
-#include "geometry/Contour.h"
-#include "geometry/BandEdge.h"
+#include "bevel/MainRasteriser.h"
 #include "core/NodePool.h"
+#include "frame/RunGlobals.h"
+#include "geometry/BandEdge.h"
+#include "geometry/Contour.h"
 #include "style/StyleRecord.h"
 #include "tests/frame/FakeHost.h"
 

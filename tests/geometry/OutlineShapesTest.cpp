@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "geometry/PointFlags.h"
 #include "core/WorkMemory.h"
+#include "geometry/PointFlags.h"
 #include "tests/geometry/PathTestSupport.h"
 
 using namespace pathtest;

@@ -8,12 +8,12 @@
 #include <functional>
 #include <vector>
 
-#include "bevel/MainRasteriser.h"
 #include "bevel/ContourProfiles.h"
+#include "bevel/CornerClassification.h"
 #include "bevel/DirectionTable.h"
 #include "bevel/ElementBuffer.h"
 #include "bevel/ElementBuilders.h"
-#include "bevel/CornerClassification.h"
+#include "bevel/MainRasteriser.h"
 #include "bevel/PixelConversion.h"
 #include "core/NodePool.h"
 #include "core/WorkMemory.h"
