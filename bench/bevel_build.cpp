@@ -16,12 +16,14 @@
 #include <cstdlib>
 #include <vector>
 
+#include "bevel/CornerClassification.h"
 #include "bevel/DirectionTable.h"
 #include "bevel/ElementBuilders.h"
-#include "bevel/OffsetOutline.h"
-#include "geometry/NodePool.h"
+#include "bevel/OffsetUndo.h"
+#include "bevel/PixelConversion.h"
+#include "core/NodePool.h"
+#include "core/WorkMemory.h"
 #include "geometry/OffsetNode.h"
-#include "geometry/WorkMemory.h"
 
 namespace {
 
@@ -242,17 +244,17 @@ int main(int argc, char** argv) {
   const BandSettings innerSettings = {10, 0x000, 0};
   const BandSettings changedOuter = {24, 0x000, 0};
   double bestOuter = 1e30, bestInner = 1e30, bestAll = 1e30, bestRebuildOuter = 1e30, bestRebuildInner = 1e30;
-  ElementBuffer *outerField = nullptr, *innerField = nullptr, *mainField = nullptr;
+  ElementBuffer *outerBuffer = nullptr, *innerBuffer = nullptr, *mainBuffer = nullptr;
   for (int rep = 0; rep < repetitions; ++rep) {
     auto start = std::chrono::steady_clock::now();
-    if (!BuildOuterBevel(outer, outerSettings, &outerField)) return 2;
+    if (!BuildOuterBevel(outer, outerSettings, &outerBuffer)) return 2;
     double outerTime = Milliseconds(start);
     auto innerStart = std::chrono::steady_clock::now();
-    if (!BuildInnerBevel(inner, innerSettings, &innerField, &mainField)) return 2;
+    if (!BuildInnerBevel(inner, innerSettings, &innerBuffer, &mainBuffer)) return 2;
     double innerTime = Milliseconds(innerStart);
     PixelRect effect;
-    EffectRectangle(outerField, innerField, mainField, &effect);
-    PlaceElements(outerField, innerField, mainField, effect);
+    EffectRectangle(outerBuffer, innerBuffer, mainBuffer, &effect);
+    PlaceElements(outerBuffer, innerBuffer, mainBuffer, effect);
     double all = Milliseconds(start);
     bestOuter = std::min(bestOuter, outerTime);
     bestInner = std::min(bestInner, innerTime);
@@ -260,12 +262,12 @@ int main(int argc, char** argv) {
 
     start = std::chrono::steady_clock::now();
     PixelRect next;
-    if (!RebuildOuter(outer, changedOuter, &outerField, &innerField, &mainField, effect, &next)) return 3;
-    PlaceElements(outerField, innerField, mainField, next);
+    if (!RebuildOuter(outer, changedOuter, &outerBuffer, &innerBuffer, &mainBuffer, effect, &next)) return 3;
+    PlaceElements(outerBuffer, innerBuffer, mainBuffer, next);
     bestRebuildOuter = std::min(bestRebuildOuter, Milliseconds(start));
 
     start = std::chrono::steady_clock::now();
-    if (!RebuildInner(inner, {12, 0x100, 0}, &innerField, &mainField, next)) return 3;
+    if (!RebuildInner(inner, {12, 0x100, 0}, &innerBuffer, &mainBuffer, next)) return 3;
     bestRebuildInner = std::min(bestRebuildInner, Milliseconds(start));
     if (rep + 1 < repetitions) {
       UndoOffset(outer);
@@ -273,9 +275,9 @@ int main(int argc, char** argv) {
     }
   }
   BufferFigures o, i, m;
-  Count(outerField, &o);
-  Count(innerField, &i);
-  Count(mainField, &m);
+  Count(outerBuffer, &o);
+  Count(innerBuffer, &i);
+  Count(mainBuffer, &m);
   std::printf("offset nodes after joins: outer %ld, inner %ld\n", CountNodes(outer), CountNodes(inner));
   std::printf("Outer Bevel: %ld spans, %ld pixels, %.0f px covered\n", o.spans, o.pixels, o.samples / 32.0);
   std::printf("Inner Bevel: %ld spans, %ld pixels, %.0f px covered\n", i.spans, i.pixels, i.samples / 32.0);
@@ -286,7 +288,7 @@ int main(int argc, char** argv) {
   std::printf("preview: Rebuild Outer (size 20 -> 24) %.2f ms, Rebuild Inner (size 10 -> 12, Bevel join) %.2f ms\n",
               bestRebuildOuter, bestRebuildInner);
 
-  ReleaseElements(&outerField, &innerField, &mainField);
+  ReleaseElements(&outerBuffer, &innerBuffer, &mainBuffer);
   UndoOffset(outer);
   UndoOffset(inner);
   EmptyPool(&gInnerOffsetPool);

@@ -21,12 +21,12 @@
 #include <string>
 #include <vector>
 
+#include "core/NodePool.h"
+#include "core/WorkMemory.h"
 #include "geometry/Contour.h"
 #include "geometry/ElementOutlines.h"
-#include "geometry/NodePool.h"
 #include "geometry/OffsetNode.h"
 #include "geometry/PathRecords.h"
-#include "geometry/WorkMemory.h"
 
 namespace {
 

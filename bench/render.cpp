@@ -11,14 +11,16 @@
 #include <numbers>
 #include <vector>
 
-#include "bevel/BandSweep.h"
 #include "bench/ElementSetup.h"
+#include "bevel/BandSweep.h"
+#include "bevel/CornerClassification.h"
 #include "bevel/DirectionTable.h"
 #include "bevel/ElementBuilders.h"
-#include "bevel/OffsetOutline.h"
+#include "bevel/MainRasteriser.h"
+#include "bevel/PixelConversion.h"
+#include "core/NodePool.h"
+#include "core/WorkMemory.h"
 #include "geometry/BandEdge.h"
-#include "geometry/NodePool.h"
-#include "geometry/WorkMemory.h"
 #include "maps/BumpGathering.h"
 #include "maps/ElementMaterials.h"
 #include "maps/MapImage.h"
@@ -172,16 +174,16 @@ int main(int argc, char** argv) {
     }
     OffsetRingList* outer = MakeRing(shape.points);
     OffsetRingList* inner = MakeRing(reversed);
-    ElementBuffer* fields[ElementCount];
+    ElementBuffer* buffers[ElementCount];
     PixelRect effect;
-    BuildBenchElements(outer, inner, DocumentSize, DocumentSize, style, fields, &effect);
+    BuildBenchElements(outer, inner, DocumentSize, DocumentSize, style, buffers, &effect);
     const int32_t width = effect.right - effect.left, height = effect.bottom - effect.top;
     std::vector<uint8_t> render(size_t(width) * height * 4);
     uint8_t* mask = nullptr;
 
     RenderContext context{};
     context.style = &style;
-    for (int e = 0; e < ElementCount; ++e) context.fields[e] = fields[e];
+    for (int e = 0; e < ElementCount; ++e) context.buffers[e] = buffers[e];
     context.innerOutlines = inner;
     context.outerOutlines = outer;
     context.directions = &directions;
@@ -193,9 +195,9 @@ int main(int argc, char** argv) {
 
     long pixels[ElementCount] = {0, 0, 0};
     for (int e = 0; e < ElementCount; ++e)
-      if (fields[e] != nullptr)
-        for (int y = 0; y < fields[e]->height; ++y)
-          for (const Span* s = fields[e]->rows[y]; s != nullptr; s = s->next) pixels[e] += s->xEnd - s->xStart;
+      if (buffers[e] != nullptr)
+        for (int y = 0; y < buffers[e]->height; ++y)
+          for (const Span* s = buffers[e]->rows[y]; s != nullptr; s = s->next) pixels[e] += s->xEnd - s->xStart;
 
     std::printf("%s: effect %d x %d; pixels Main %ld, Inner Bevel %ld, Outer Bevel %ld\n", shape.name, width, height,
                 pixels[0], pixels[1], pixels[2]);
@@ -209,7 +211,7 @@ int main(int argc, char** argv) {
     style.renderMode = RenderNormal;
     style.viewFlags = 0;
     const double hardEdges = Time(repetitions, [&] { RenderElements(context, SelectOuterBevel); });
-    const double bare = BareOuterSweep(repetitions, outer, style.bevels[OuterBevelSetting].size, fields[OuterBevelElement], &directions);
+    const double bare = BareOuterSweep(repetitions, outer, style.bevels[OuterBevelSetting].size, buffers[OuterBevelElement], &directions);
     std::printf("  (CPU time, best of %d)\n", repetitions);
     std::printf("  compose only            %8.1f ms\n", compose);
     std::printf("  Outer band edges + bare sweep %6.1f ms\n", bare);
@@ -224,7 +226,7 @@ int main(int argc, char** argv) {
     // bump map on every element, against the same re-render without them.
     style.viewFlags = DefaultViewFlags;
     for (MaterialSetting& m : style.materials) m.reflectivity = 128;
-    FillElementMaterials(&style, fields, 0xF001F);
+    FillElementMaterials(&style, buffers, 0xF001F);
     const double plainOuter = Time(repetitions, [&] { RenderElements(context, SelectOuterBevel); });
     const double plainInner = Time(repetitions, [&] { RenderElements(context, SelectInnerBevel); });
     MapsFixture maps;
@@ -243,7 +245,7 @@ int main(int argc, char** argv) {
     std::printf("  Main re-render, reflection + bump map  %8.1f ms  (without %.1f ms)\n", mappedMain, mainTime);
     if (gResult != 0) std::printf("  result code %d\n", gResult);
 
-    for (ElementBuffer*& field : fields) DisposeElementBuffer(&field);
+    for (ElementBuffer*& buffer : buffers) DisposeElementBuffer(&buffer);
     FreeBlockOf(mask);
     for (NodePool* pool : {&gMainSpanPool, &gInnerSpanPool, &gOuterSpanPool, &gInnerOffsetPool, &gOuterOffsetPool,
                            &gOutlinePool, &gBandEdgePool, &gPolygonEdgePool})

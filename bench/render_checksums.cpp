@@ -28,14 +28,19 @@
 #include <vector>
 
 #include "bench/ElementSetup.h"
+#include "bevel/CornerClassification.h"
 #include "bevel/DirectionTable.h"
 #include "bevel/ElementBuilders.h"
-#include "bevel/OffsetOutline.h"
+#include "bevel/MainRasteriser.h"
+#include "bevel/NodeNumbering.h"
+#include "bevel/OffsetOutlines.h"
+#include "bevel/OffsetUndo.h"
+#include "bevel/PixelConversion.h"
 #include "cli/PathModel.h"
 #include "cli/TextPath.h"
+#include "core/NodePool.h"
+#include "core/WorkMemory.h"
 #include "geometry/ElementOutlines.h"
-#include "geometry/NodePool.h"
-#include "geometry/WorkMemory.h"
 #include "host/FilterHost.h"
 #include "maps/ElementMaterials.h"
 #include "render/RenderDriver.h"
@@ -207,15 +212,15 @@ void Checksums(const Input& input, Setup setup, const Maps& maps, const Directio
     gResult = 0;
     return;
   }
-  ElementBuffer* fields[ElementCount];
+  ElementBuffer* buffers[ElementCount];
   PixelRect effect;
-  BuildBenchElements(outer, inner, uint16_t(input.width), uint16_t(input.height), style, fields, &effect);
+  BuildBenchElements(outer, inner, uint16_t(input.width), uint16_t(input.height), style, buffers, &effect);
   if (setup == Setup::Mapped)
-    for (int e = 0; e < ElementCount; ++e) VaryMaterials(fields[e], e);
+    for (int e = 0; e < ElementCount; ++e) VaryMaterials(buffers[e], e);
 
   RenderContext context{};
   context.style = &style;
-  for (int e = 0; e < ElementCount; ++e) context.fields[e] = fields[e];
+  for (int e = 0; e < ElementCount; ++e) context.buffers[e] = buffers[e];
   context.innerOutlines = inner;
   context.outerOutlines = outer;
   context.directions = directions;
@@ -244,7 +249,7 @@ void Checksums(const Input& input, Setup setup, const Maps& maps, const Directio
                 context.effectHeight, static_cast<unsigned long long>(Fnv(render.data(), render.size())),
                 rendered ? "" : " (failed)");
   }
-  for (ElementBuffer*& field : fields) DisposeElementBuffer(&field);
+  for (ElementBuffer*& buffer : buffers) DisposeElementBuffer(&buffer);
   FreeBlockOf(mask);
   for (NodePool* pool : {&gMainSpanPool, &gInnerSpanPool, &gOuterSpanPool, &gBandEdgePool, &gPolygonEdgePool})
     EmptyPool(pool);

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "bevel/BandSweep.h"
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 
 namespace {
 bool EndsPixelRow(int32_t row) { return (row & (SampleRows - 1)) == SampleRows - 1; }

@@ -1,32 +1,9 @@
-// Once-per-run preparation of element outlines: corner classification on the
-// exact path coordinates, then conversion to pixels with edge normals.
-#include <cmath>
+// Corner classification on the exact path coordinates, once per run.
+#include "bevel/CornerClassification.h"
 
-#include "bevel/OffsetOutline.h"
-#include "style/StyleRecord.h"
+#include "geometry/WideArithmetic.h"
 
 namespace {
-
-// One 8.24 path unit as a fraction of the document's width or height.
-constexpr double PathUnitScale = 1.0 / 16777216.0;  // 2^-24
-
-// Unsigned 128-bit magnitude of a product.
-struct WideMagnitude {
-  uint64_t high;
-  uint64_t low;
-};
-
-WideMagnitude MultiplyMagnitudes(uint64_t a, uint64_t b) {
-  const uint64_t aLow = a & 0xFFFFFFFFu, aHigh = a >> 32;
-  const uint64_t bLow = b & 0xFFFFFFFFu, bHigh = b >> 32;
-  const uint64_t lowLow = aLow * bLow;
-  const uint64_t lowHigh = aLow * bHigh;
-  const uint64_t highLow = aHigh * bLow;
-  const uint64_t highHigh = aHigh * bHigh;
-  const uint64_t middle = (lowLow >> 32) + (lowHigh & 0xFFFFFFFFu) + (highLow & 0xFFFFFFFFu);
-  return WideMagnitude{highHigh + (lowHigh >> 32) + (highLow >> 32) + (middle >> 32),
-                       (middle << 32) | (lowLow & 0xFFFFFFFFu)};
-}
 
 int SignOf(int64_t value) { return value > 0 ? 1 : (value < 0 ? -1 : 0); }
 uint64_t MagnitudeOf(int64_t value) { return value < 0 ? uint64_t(0) - uint64_t(value) : uint64_t(value); }
@@ -42,12 +19,7 @@ int SignOfProductDifference(int64_t a, int64_t b, int64_t c, int64_t d) {
   const int second = SignOf(c) * SignOf(d);
   if (first != second) return first != 0 ? first : -second;
   if (first == 0) return 0;
-  const WideMagnitude p = MultiplyMagnitudes(MagnitudeOf(a), MagnitudeOf(b));
-  const WideMagnitude q = MultiplyMagnitudes(MagnitudeOf(c), MagnitudeOf(d));
-  int magnitudeOrder = 0;
-  if (p.high != q.high) magnitudeOrder = p.high > q.high ? 1 : -1;
-  else if (p.low != q.low) magnitudeOrder = p.low > q.low ? 1 : -1;
-  return first * magnitudeOrder;
+  return first * Compare128(Multiply64(MagnitudeOf(a), MagnitudeOf(b)), Multiply64(MagnitudeOf(c), MagnitudeOf(d)));
 }
 
 constexpr uint32_t CornerBits = OuterCorner | OuterCornerAhead | StraightPoint | StraightAhead;
@@ -84,47 +56,7 @@ void ClassifyRing(OffsetNode* first) {
 
 }  // namespace
 
-JoinCode JoinCodeForFlags(uint16_t bevelFlags) {
-  switch ((bevelFlags & JoinTypeMask) >> JoinTypeShift) {
-    case JoinBevel: return BevelJoinCode;
-    case JoinMiter: return MiterJoinCode;
-    default: return RoundJoinCode;
-  }
-}
-
-double MiterLimitDistance(JoinCode join, uint16_t size, uint16_t miterLimit) {
-  return join == MiterJoinCode ? double(size) + double(miterLimit) : 0.0;
-}
-
 void ClassifyCorners(OffsetRingList* list) {
   for (OffsetRingList* ring = list; ring != nullptr; ring = ring->next)
     if (ring->first != nullptr) ClassifyRing(ring->first);
-}
-
-void ToPixels(OffsetRingList* list, uint16_t width, uint16_t height) {
-  const double xScale = double(width) * PathUnitScale;
-  const double yScale = double(height) * PathUnitScale;
-  for (OffsetRingList* ring = list; ring != nullptr; ring = ring->next) {
-    OffsetNode* first = ring->first;
-    if (first == nullptr) continue;
-    OffsetNode* node = first;
-    do {
-      node->x = double(node->fx) * xScale;
-      node->y = double(node->fy) * yScale;
-      node = node->next;
-    } while (node != first);
-    do {
-      const double dx = node->next->x - node->x;
-      const double dy = node->next->y - node->y;
-      const double length = std::sqrt(dx * dx + dy * dy);
-      if (length > 0.0) {
-        node->nx = dy / length;
-        node->ny = -dx / length;
-      } else {
-        node->nx = 0.0;
-        node->ny = 0.0;
-      }
-      node = node->next;
-    } while (node != first);
-  }
 }

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 
 NodePool gMainSpanPool = {sizeof(Span), SpanRecordsPerBlock, nullptr, nullptr};
 NodePool gInnerSpanPool = {sizeof(Span), SpanRecordsPerBlock, nullptr, nullptr};
@@ -37,10 +37,10 @@ void FreeElementBuffer(ElementBuffer* buffer) {
   }
 }
 
-void DisposeElementBuffer(ElementBuffer** field) {
-  if (*field == nullptr) return;
-  FreeElementBuffer(*field);
-  FreeBlockOf(*field);
+void DisposeElementBuffer(ElementBuffer** buffer) {
+  if (*buffer == nullptr) return;
+  FreeElementBuffer(*buffer);
+  FreeBlockOf(*buffer);
 }
 
 void BoundsToRectangle(const ElementBuffer* buffer, PixelRect* rect) {

@@ -8,8 +8,8 @@
 #pragma once
 #include <cstdint>
 
+#include "core/NodePool.h"
 #include "geometry/BandEdge.h"
-#include "geometry/NodePool.h"
 
 // Premultiplied alpha, red, green, blue of a rendered pixel in one word.
 typedef uint32_t RenderedPixel;
@@ -59,8 +59,8 @@ extern NodePool gOuterSpanPool;
 // Frees every span's pixel block, then the row array (rows becomes null).
 // The header stays: its owner frees it. Span records go with their pool.
 void FreeElementBuffer(ElementBuffer* buffer);
-// Free buffer, then frees the header and sets *field to null. Null-safe.
-void DisposeElementBuffer(ElementBuffer** field);
+// Free buffer, then frees the header and sets *buffer to null. Null-safe.
+void DisposeElementBuffer(ElementBuffer** buffer);
 
 // A rectangle in pixels; bottom and right are exclusive.
 struct PixelRect {

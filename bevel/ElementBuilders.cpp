@@ -2,10 +2,11 @@
 
 #include "bevel/BandRasterisers.h"
 #include "bevel/MainRasteriser.h"
-#include "bevel/OffsetOutline.h"
+#include "bevel/OffsetOutlines.h"
+#include "bevel/OffsetUndo.h"
+#include "core/NodePool.h"
+#include "core/WorkMemory.h"
 #include "geometry/BandEdge.h"
-#include "geometry/NodePool.h"
-#include "geometry/WorkMemory.h"
 
 namespace {
 constexpr int64_t PixelMask = FixedOne - 1;
@@ -40,9 +41,9 @@ int SetFrame(const FixedBounds& bounds, ElementBuffer* buffer) {
   return buffer->rows != nullptr;
 }
 
-ElementBuffer* NewHeader(ElementBuffer** field) {
-  *field = static_cast<ElementBuffer*>(NewClearedBlock(sizeof(ElementBuffer)));
-  return *field;
+ElementBuffer* NewHeader(ElementBuffer** buffer) {
+  *buffer = static_cast<ElementBuffer*>(NewClearedBlock(sizeof(ElementBuffer)));
+  return *buffer;
 }
 
 // Offsets the outlines with the bevel's settings, nodes from `pool`. An
@@ -57,14 +58,14 @@ int OffsetElement(OffsetRingList* rings, const BandSettings& settings, NodePool*
 
 // Bands, frame and coverage of a bevel element whose outlines are offset.
 int RasteriseBevel(OffsetRingList* rings, double size, BandForm form, ElementBuffer* buffer,
-                   ElementBuffer** mainField) {
+                   ElementBuffer** mainBuffer) {
   EmptyPool(&gBandEdgePool);
   FixedBounds bounds = SeedBounds(rings);
   BandEdgeList edges = {nullptr, 0};
   int ok = BuildBands(rings, &edges, &bounds, size, form) && SetFrame(bounds, buffer);
   if (ok) {
     ShiftBandEdges(edges.head, buffer->x0, buffer->y0);
-    ok = form == BandForm::Inner ? RasteriseInnerBands(edges.head, buffer, mainField)
+    ok = form == BandForm::Inner ? RasteriseInnerBands(edges.head, buffer, mainBuffer)
                                  : RasteriseOuterBands(edges.head, buffer);
   }
   EmptyPool(&gBandEdgePool);
@@ -72,11 +73,11 @@ int RasteriseBevel(OffsetRingList* rings, double size, BandForm form, ElementBuf
 }
 }  // namespace
 
-int BuildMainAlone(OffsetRingList* innerOutlines, ElementBuffer** mainField) {
+int BuildMainAlone(OffsetRingList* innerOutlines, ElementBuffer** mainBuffer) {
   if (innerOutlines == nullptr) return 1;
-  DisposeElementBuffer(mainField);
+  DisposeElementBuffer(mainBuffer);
   EmptyPool(&gMainSpanPool);
-  ElementBuffer* main = NewHeader(mainField);
+  ElementBuffer* main = NewHeader(mainBuffer);
   if (main == nullptr) return 0;
   UndoOffset(innerOutlines);
   EmptyPool(&gPolygonEdgePool);
@@ -91,26 +92,26 @@ int BuildMainAlone(OffsetRingList* innerOutlines, ElementBuffer** mainField) {
   return ok;
 }
 
-int BuildInnerBevel(OffsetRingList* innerOutlines, const BandSettings& inner, ElementBuffer** innerBevelField,
-                    ElementBuffer** mainField) {
-  DisposeElementBuffer(innerBevelField);
-  DisposeElementBuffer(mainField);
+int BuildInnerBevel(OffsetRingList* innerOutlines, const BandSettings& inner, ElementBuffer** innerBuffer,
+                    ElementBuffer** mainBuffer) {
+  DisposeElementBuffer(innerBuffer);
+  DisposeElementBuffer(mainBuffer);
   EmptyPool(&gMainSpanPool);
   EmptyPool(&gInnerSpanPool);
   if (innerOutlines == nullptr) return 1;
-  if (inner.size == 0) return BuildMainAlone(innerOutlines, mainField);
-  ElementBuffer* buffer = NewHeader(innerBevelField);
+  if (inner.size == 0) return BuildMainAlone(innerOutlines, mainBuffer);
+  ElementBuffer* buffer = NewHeader(innerBuffer);
   if (buffer == nullptr) return 0;
   if (!OffsetElement(innerOutlines, inner, &gInnerOffsetPool)) return 0;
-  return RasteriseBevel(innerOutlines, inner.size, BandForm::Inner, buffer, mainField);
+  return RasteriseBevel(innerOutlines, inner.size, BandForm::Inner, buffer, mainBuffer);
 }
 
-int BuildOuterBevel(OffsetRingList* outerOutlines, const BandSettings& outer, ElementBuffer** outerBevelField) {
+int BuildOuterBevel(OffsetRingList* outerOutlines, const BandSettings& outer, ElementBuffer** outerBuffer) {
   if (outerOutlines == nullptr) return 0;
-  DisposeElementBuffer(outerBevelField);
+  DisposeElementBuffer(outerBuffer);
   EmptyPool(&gOuterSpanPool);
   if (outer.size == 0) return 1;
-  ElementBuffer* buffer = NewHeader(outerBevelField);
+  ElementBuffer* buffer = NewHeader(outerBuffer);
   if (buffer == nullptr) return 0;
   if (!OffsetElement(outerOutlines, outer, &gOuterOffsetPool)) return 0;
   return RasteriseBevel(outerOutlines, outer.size, BandForm::Outer, buffer, nullptr);
@@ -122,35 +123,35 @@ void PlaceElements(ElementBuffer* outer, ElementBuffer* inner, ElementBuffer* ma
   MoveElementOrigin(main, -effect.left, -effect.top);
 }
 
-int RebuildInner(OffsetRingList* innerOutlines, const BandSettings& inner, ElementBuffer** innerBevelField,
-                 ElementBuffer** mainField, const PixelRect& effect) {
+int RebuildInner(OffsetRingList* innerOutlines, const BandSettings& inner, ElementBuffer** innerBuffer,
+                 ElementBuffer** mainBuffer, const PixelRect& effect) {
   if (innerOutlines == nullptr) return 0;
   UndoOffset(innerOutlines);
-  int ok = BuildInnerBevel(innerOutlines, inner, innerBevelField, mainField);
-  PlaceElements(nullptr, *innerBevelField, *mainField, effect);
+  int ok = BuildInnerBevel(innerOutlines, inner, innerBuffer, mainBuffer);
+  PlaceElements(nullptr, *innerBuffer, *mainBuffer, effect);
   return ok;
 }
 
-int RebuildOuter(OffsetRingList* outerOutlines, const BandSettings& outer, ElementBuffer** outerBevelField,
-                 ElementBuffer** innerBevelField, ElementBuffer** mainField, const PixelRect& previous,
+int RebuildOuter(OffsetRingList* outerOutlines, const BandSettings& outer, ElementBuffer** outerBuffer,
+                 ElementBuffer** innerBuffer, ElementBuffer** mainBuffer, const PixelRect& previous,
                  PixelRect* effect) {
-  MoveElementOrigin(*innerBevelField, previous.left, previous.top);
-  MoveElementOrigin(*mainField, previous.left, previous.top);
-  DisposeElementBuffer(outerBevelField);
+  MoveElementOrigin(*innerBuffer, previous.left, previous.top);
+  MoveElementOrigin(*mainBuffer, previous.left, previous.top);
+  DisposeElementBuffer(outerBuffer);
   EmptyPool(&gOuterSpanPool);
   int ok = 0;
   if (outerOutlines != nullptr) {
     UndoOffset(outerOutlines);
-    ok = BuildOuterBevel(outerOutlines, outer, outerBevelField);
+    ok = BuildOuterBevel(outerOutlines, outer, outerBuffer);
   }
-  EffectRectangle(*outerBevelField, *innerBevelField, *mainField, effect);
+  EffectRectangle(*outerBuffer, *innerBuffer, *mainBuffer, effect);
   return ok;
 }
 
-void ReleaseElements(ElementBuffer** outerBevelField, ElementBuffer** innerBevelField, ElementBuffer** mainField) {
-  DisposeElementBuffer(outerBevelField);
-  DisposeElementBuffer(innerBevelField);
-  DisposeElementBuffer(mainField);
+void ReleaseElements(ElementBuffer** outerBuffer, ElementBuffer** innerBuffer, ElementBuffer** mainBuffer) {
+  DisposeElementBuffer(outerBuffer);
+  DisposeElementBuffer(innerBuffer);
+  DisposeElementBuffer(mainBuffer);
   EmptyPool(&gOuterSpanPool);
   EmptyPool(&gInnerSpanPool);
   EmptyPool(&gMainSpanPool);

@@ -28,17 +28,17 @@ struct BandSettings {
 
 // Main alone: the even-odd fill of the Inner outlines. Returns 1 (also when
 // there are no Inner outlines: nothing is built), or 0.
-int BuildMainAlone(OffsetRingList* innerOutlines, ElementBuffer** mainField);
+int BuildMainAlone(OffsetRingList* innerOutlines, ElementBuffer** mainBuffer);
 
 // Inner Bevel and Main. Frees both buffers and empties their span pools;
 // with no Inner outlines returns 1, with size 0 builds Main alone. Offsets
 // the outlines (restoring an earlier offset first) with the Inner offset pool.
-int BuildInnerBevel(OffsetRingList* innerOutlines, const BandSettings& inner, ElementBuffer** innerBevelField,
-                    ElementBuffer** mainField);
+int BuildInnerBevel(OffsetRingList* innerOutlines, const BandSettings& inner, ElementBuffer** innerBuffer,
+                    ElementBuffer** mainBuffer);
 
 // Outer Bevel. With no Outer outlines returns 0 and touches nothing. Frees the
 // buffer and empties its span pool; with size 0 returns 1 and leaves no buffer.
-int BuildOuterBevel(OffsetRingList* outerOutlines, const BandSettings& outer, ElementBuffer** outerBevelField);
+int BuildOuterBevel(OffsetRingList* outerOutlines, const BandSettings& outer, ElementBuffer** outerBuffer);
 
 // Moves every present buffer into the effect rectangle (its left and top
 // subtracted); the Outer Bevel buffer, when present, ends at (0, 0).
@@ -48,8 +48,8 @@ void PlaceElements(ElementBuffer* outer, ElementBuffer* inner, ElementBuffer* ma
 // Main and places them in the unchanged effect rectangle. Returns 0 when
 // there are no Inner outlines or the build failed. The caller then re-places
 // the map layers and refreshes the materials.
-int RebuildInner(OffsetRingList* innerOutlines, const BandSettings& inner, ElementBuffer** innerBevelField,
-                 ElementBuffer** mainField, const PixelRect& effect);
+int RebuildInner(OffsetRingList* innerOutlines, const BandSettings& inner, ElementBuffer** innerBuffer,
+                 ElementBuffer** mainBuffer, const PixelRect& effect);
 
 // Preview, after an Outer Bevel setting changed: returns Main and Inner Bevel
 // to document pixels (with the `previous` effect rectangle), rebuilds the
@@ -59,14 +59,14 @@ int RebuildInner(OffsetRingList* innerOutlines, const BandSettings& inner, Eleme
 // refreshes the background image, re-places the map layers (their centres
 // return to document pixels too), then calls PlaceElements with *effect and
 // refreshes the materials.
-int RebuildOuter(OffsetRingList* outerOutlines, const BandSettings& outer, ElementBuffer** outerBevelField,
-                 ElementBuffer** innerBevelField, ElementBuffer** mainField, const PixelRect& previous,
+int RebuildOuter(OffsetRingList* outerOutlines, const BandSettings& outer, ElementBuffer** outerBuffer,
+                 ElementBuffer** innerBuffer, ElementBuffer** mainBuffer, const PixelRect& previous,
                  PixelRect* effect);
 
-// Frees the three buffers (Free buffer, then the header; each field becomes
+// Frees the three buffers (Free buffer, then the header; each pointer becomes
 // null) and empties the three span pools: the release after the dialog and
 // at the end of a run.
-void ReleaseElements(ElementBuffer** outerBevelField, ElementBuffer** innerBevelField, ElementBuffer** mainField);
+void ReleaseElements(ElementBuffer** outerBuffer, ElementBuffer** innerBuffer, ElementBuffer** mainBuffer);
 
 // The band edges of a bevel element whose outlines are offset (by its last
 // build), sorted and moved into the frame whose origin is the document pixel

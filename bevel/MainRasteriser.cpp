@@ -1,7 +1,7 @@
 #include "bevel/MainRasteriser.h"
 
+#include "core/WorkMemory.h"
 #include "geometry/SortByFirstRow.h"
-#include "geometry/WorkMemory.h"
 
 NodePool gPolygonEdgePool = {sizeof(PolygonEdge), EdgeRecordsPerBlock, nullptr, nullptr};
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "bevel/ElementBuffer.h"
+#include "core/NodePool.h"
 #include "geometry/BandEdge.h"
-#include "geometry/NodePool.h"
 #include "geometry/OffsetNode.h"
 
 struct PolygonEdge {

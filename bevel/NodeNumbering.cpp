@@ -1,5 +1,5 @@
 // Sequence numbers of offset nodes: the edge ids of an element's band pieces.
-#include "bevel/OffsetOutline.h"
+#include "bevel/NodeNumbering.h"
 
 void NumberNodes(OffsetRingList* list, int32_t* counter) {
   for (OffsetRingList* ring = list; ring != nullptr; ring = ring->next) {

@@ -8,7 +8,7 @@
 
 #include <cmath>
 
-#include "geometry/NodePool.h"
+#include "core/NodePool.h"
 
 namespace {
 

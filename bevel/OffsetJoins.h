@@ -1,6 +1,6 @@
 // The corner pass of the offsetter (internal to the bevel offsetting).
 #pragma once
-#include "bevel/OffsetOutline.h"
+#include "bevel/OffsetOutlines.h"
 
 // Squared chord length (square pixels) above which a round join's arc is
 // subdivided further: chords end at most sqrt(10) px long.

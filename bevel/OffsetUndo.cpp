@@ -1,6 +1,6 @@
 // Restoring offset outlines so that the same outlines can be offset again
 // with other settings (every element rebuild of the live preview).
-#include "bevel/OffsetOutline.h"
+#include "bevel/OffsetUndo.h"
 
 void UndoOffset(OffsetRingList* list) {
   for (OffsetRingList* ring = list; ring != nullptr; ring = ring->next) {

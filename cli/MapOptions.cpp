@@ -9,7 +9,7 @@
 #include <filesystem>
 
 #include "cli/ImageFile.h"
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 #include "maps/MapImage.h"
 #include "maps/MapLayer.h"
 #include "style/NameOnlyImages.h"

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "frame/PluginInterface.h"
+#include "interface/PluginInterface.h"
 
 namespace {
 

@@ -35,7 +35,7 @@ struct PathModel {
 constexpr int PathFractionBits = 24;
 
 // The first big-endian 16-bit field of every record (records are PathRecordSize bytes long,
-// frame/PluginInterface.h).
+// interface/PluginInterface.h).
 enum PathRecordKind : int16_t {
   ClosedLengthRecord = 0,     // starts a closed subpath; knot count follows
   ClosedKnotLinked = 1,       // knot of a closed subpath, smooth node

@@ -5,7 +5,7 @@
 #include <climits>
 #include <cmath>
 
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 
 namespace {
 

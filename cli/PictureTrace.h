@@ -43,7 +43,7 @@ struct TraceReport {
 // Traces `plane` (height rows of width bytes, top row first) cut at
 // `threshold` (1..255) and appends one closed subpath per outline to `path`,
 // smooth knots linked. The bitmap handed to potrace comes from the work
-// memory (geometry/WorkMemory.h), which must be bound.
+// memory (core/WorkMemory.h), which must be bound.
 // Returns 0 with a message in `error`, and `path` unchanged, when no pixel
 // reaches the threshold, when every shape is a speckle, when the size or the
 // settings are out of range, or when memory runs out.

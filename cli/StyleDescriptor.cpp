@@ -5,7 +5,7 @@
 #include <iterator>
 
 #include "cli/StyleOptions.h"
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 #include "maps/MapImage.h"
 #include "style/NameOnlyImages.h"
 #include "style/ScriptingParameters.h"

@@ -20,7 +20,7 @@
 #include "cli/SvgPath.h"
 #include "cli/TextPath.h"
 #include "cli/ToolPlatform.h"
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 #include "host/FilterHost.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The About selector: the only call that needs no usable filter record.
 #pragma once
 
-#include "frame/PluginInterface.h"
+#include "interface/PluginInterface.h"
 
 // Shows the About box modally, owned by the window in the record's platform
 // data (when the record and its platform data are present). Touches no run

@@ -2,7 +2,7 @@
 #pragma once
 #include <cstdint>
 
-#include "frame/PluginInterface.h"
+#include "interface/PluginInterface.h"
 
 // 1 when the record has usable handle procedures (version 1 or later, at
 // least six of them, new/dispose/get size/set size/lock/unlock present),

@@ -2,9 +2,11 @@
 
 #include <cstdio>
 
+#include "bevel/CornerClassification.h"
 #include "bevel/DirectionTable.h"
 #include "bevel/ElementBuilders.h"
-#include "bevel/OffsetOutline.h"
+#include "bevel/PixelConversion.h"
+#include "core/WorkMemory.h"
 #include "frame/DialogSize.h"
 #include "frame/HostPath.h"
 #include "frame/PathContours.h"
@@ -15,7 +17,6 @@
 #include "frame/StyleDialog.h"
 #include "frame/StyleHandle.h"
 #include "geometry/ElementOutlines.h"
-#include "geometry/WorkMemory.h"
 #include "maps/MapLayer.h"
 #include "platform/ModuleInstance.h"
 #include "platform/WaitCursor.h"

@@ -1,7 +1,7 @@
 #include "frame/HostPath.h"
 
+#include "core/WorkMemory.h"
 #include "frame/RunGlobals.h"
-#include "geometry/WorkMemory.h"
 
 namespace {
 OSErr GetSimpleProperty(OSType key, int32_t* value) {

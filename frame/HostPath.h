@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "frame/PluginInterface.h"
+#include "interface/PluginInterface.h"
 
 // Number of paths of the document ('nupa'). Returns the host's error code;
 // *count is set only on success.

@@ -1,6 +1,6 @@
 #include "frame/Messages.h"
 
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 #include "platform/MessageBox.h"
 #include "platform/ModuleStrings.h"
 #include "resources/ResourceIds.h"

@@ -1,18 +1,18 @@
 // The module's entry point: one call per selector of the filter protocol.
 #include <cstring>
 
+#include "core/WorkMemory.h"
 #include "frame/AboutSelector.h"
+#include "frame/BufferSuiteMemory.h"
 #include "frame/FilterRecordCheck.h"
 #include "frame/FilterRun.h"
-#include "frame/HostMemory.h"
-#include "frame/HostSuites.h"
 #include "frame/Messages.h"
 #include "frame/PluginMain.h"
 #include "frame/RunGlobals.h"
 #include "frame/RunRelease.h"
 #include "frame/RunStyleIo.h"
 #include "frame/StyleHandle.h"
-#include "geometry/WorkMemory.h"
+#include "frame/SuiteAcquisition.h"
 #include "style/ScriptingParameters.h"
 
 RunGlobals* gRunGlobals = nullptr;

@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "frame/PluginInterface.h"
+#include "interface/PluginInterface.h"
 
 // Runs one selector of the filter protocol. `record` is the host's
 // FilterRecord (an AboutRecord for selector 0), `data` the module's data slot

@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-#include "frame/PluginInterface.h"
+#include "interface/PluginInterface.h"
 
 struct OffsetRingList;   // traced element outlines (geometry/OffsetNode.h)
 struct ElementBuffer;    // an element's sparse raster (bevel/)

@@ -1,11 +1,11 @@
 #include "frame/RunRelease.h"
 
 #include "bevel/ElementBuffer.h"
+#include "core/NodePool.h"
+#include "core/WorkMemory.h"
 #include "frame/RunGlobals.h"
 #include "frame/StyleHandle.h"
 #include "geometry/ElementOutlines.h"
-#include "geometry/NodePool.h"
-#include "geometry/WorkMemory.h"
 #include "maps/MapImage.h"
 #include "maps/MapLayer.h"
 

@@ -1,11 +1,12 @@
 #include "frame/RunRender.h"
 
+#include "core/WorkMemory.h"
 #include "frame/FilterRun.h"
-#include "frame/HostSuites.h"
 #include "frame/RunGlobals.h"
 #include "frame/StyleHandle.h"
-#include "geometry/WorkMemory.h"
+#include "frame/SuiteAcquisition.h"
 #include "maps/BumpGathering.h"
+#include "maps/ElementMaterials.h"
 #include "maps/MapImage.h"
 #include "maps/MapLayer.h"
 #include "render/DocumentOutput.h"
@@ -22,10 +23,10 @@ DocumentAccess RunDocumentAccess(const RunGlobals* globals) {
   return DocumentAccess{gChannelPortsSuite, record->documentInfo, record->progressProc};
 }
 
-void FieldsOf(RunGlobals* globals, ElementBuffer* fields[ElementCount]) {
-  fields[MainElement] = globals->mainField;
-  fields[InnerBevelElement] = globals->innerBevelField;
-  fields[OuterBevelElement] = globals->outerBevelField;
+void BuffersOf(RunGlobals* globals, ElementBuffer* buffers[ElementCount]) {
+  buffers[MainElement] = globals->mainField;
+  buffers[InnerBevelElement] = globals->innerBevelField;
+  buffers[OuterBevelElement] = globals->outerBevelField;
 }
 
 const ReadChannelDesc* SelectionChannel(const RunGlobals* globals) {
@@ -105,7 +106,7 @@ int32_t ReadDocumentPlane(void* context, int32_t index, const PixelRect& rect, u
 // image cache and document.
 void BindRunMapFrame(RunGlobals* globals) {
   MapFrame frame{};
-  FieldsOf(globals, frame.fields);
+  BuffersOf(globals, frame.buffers);
   frame.effectLeft = globals->effectLeft;
   frame.effectTop = globals->effectTop;
   frame.effectWidth = EffectWidth(globals);
@@ -119,9 +120,9 @@ void BindRunMapFrame(RunGlobals* globals) {
 void RefreshRunMaterials(uint32_t flags) {
   const StyleRecord* style = CurrentStyle();
   if (style == nullptr) return;
-  ElementBuffer* fields[ElementCount];
-  FieldsOf(gRunGlobals, fields);
-  RefreshMaterials(style, fields, flags);
+  ElementBuffer* buffers[ElementCount];
+  BuffersOf(gRunGlobals, buffers);
+  RefreshMaterials(style, buffers, flags);
 }
 
 void PrepareRunMaps() {
@@ -143,7 +144,7 @@ int32_t RenderRunElements(uint32_t selector) {
 
   RenderContext context{};
   context.style = style;
-  FieldsOf(globals, context.fields);
+  BuffersOf(globals, context.buffers);
   context.innerOutlines = globals->innerOutlines;
   context.outerOutlines = globals->outerOutlines;
   context.directions = &gDirectionTable;

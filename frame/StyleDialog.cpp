@@ -1,6 +1,6 @@
 #include "frame/StyleDialog.h"
 
-#include "host/HostHooks.h"
+#include "interface/HostHooks.h"
 #include "platform/HostHookLookup.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
+#include "core/WorkMemory.h"
 #include "frame/RunGlobals.h"
-#include "geometry/WorkMemory.h"
 
 namespace {
 void FillDefaultStyle(StyleRecord* style) {

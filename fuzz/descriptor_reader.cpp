@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/WorkMemory.h"
 #include "fuzz/support/FuzzMemory.h"
-#include "geometry/WorkMemory.h"
 #include "style/SettingsFile.h"
 #include "tests/support/DescriptorSupport.h"
 #include "tests/support/StyleSupport.h"

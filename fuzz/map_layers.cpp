@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "bevel/ElementBuffer.h"
+#include "core/WorkMemory.h"
 #include "fuzz/support/FuzzMemory.h"
-#include "geometry/WorkMemory.h"
 #include "maps/BumpGathering.h"
 #include "maps/MapImage.h"
 #include "maps/MapLayer.h"
@@ -78,19 +78,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FreeBlockOf(header);
     file.insert(file.end(), data, data + size);
 
-    ElementBuffer* fields[3] = {FullBuffer(9, 7, 12, 6, &gMainSpanPool), FullBuffer(5, 3, 20, 14, &gInnerSpanPool),
+    ElementBuffer* buffers[3] = {FullBuffer(9, 7, 12, 6, &gMainSpanPool), FullBuffer(5, 3, 20, 14, &gInnerSpanPool),
                                 FullBuffer(0, 0, 30, 20, &gOuterSpanPool)};
     if (ReadSettingsBytes(file.data(), uint32_t(file.size()), &style, io) && !RunFailed()) {
       MapFrame frame{};
-      std::memcpy(frame.fields, fields, sizeof fields);
+      std::memcpy(frame.buffers, buffers, sizeof buffers);
       frame.effectLeft = -3, frame.effectTop = 4, frame.effectWidth = 30, frame.effectHeight = 20;
       frame.cache = &cache;
       BindMapFrame(frame);
       ResolveLayersAfterLoad(&style);
       for (int32_t e = 0; e < ElementCount; ++e) {
         BumpSampler* samplers = nullptr;
-        const int32_t count = GatherBumpSamplers(style.mapLayers, ElementSelectorBit(e), fields[e], &samplers);
-        const ElementBuffer* b = fields[e];
+        const int32_t count = GatherBumpSamplers(style.mapLayers, ElementSelectorBit(e), buffers[e], &samplers);
+        const ElementBuffer* b = buffers[e];
         for (int32_t row = 0; samplers != nullptr && row < b->height; ++row) {
           for (const Span* s = b->rows[row]; s != nullptr; s = s->next) {
             StartBumpSpan(samplers, count, s->xStart);
@@ -107,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       BindMapFrame(MapFrame{});
     }
     FreeMapLayers(style.mapLayers);
-    for (ElementBuffer*& field : fields) DisposeElementBuffer(&field);
+    for (ElementBuffer*& buffer : buffers) DisposeElementBuffer(&buffer);
     for (NodePool* pool : {&gMainSpanPool, &gInnerSpanPool, &gOuterSpanPool}) EmptyPool(pool);
     FreeImages(cache);
   }

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "core/WorkMemory.h"
 #include "fuzz/support/FuzzMemory.h"
-#include "geometry/WorkMemory.h"
 #include "maps/MapLayer.h"
 #include "style/SettingsFile.h"
 #include "tests/support/StyleSupport.h"

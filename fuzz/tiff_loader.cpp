@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "core/WorkMemory.h"
 #include "fuzz/support/FuzzMemory.h"
-#include "geometry/WorkMemory.h"
 #include "maps/MapImage.h"
 
 namespace {

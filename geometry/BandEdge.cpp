@@ -3,8 +3,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "core/WorkMemory.h"
 #include "geometry/SortByFirstRow.h"
-#include "geometry/WorkMemory.h"
 
 NodePool gBandEdgePool = {sizeof(BandEdge), EdgeRecordsPerBlock, nullptr, nullptr};
 

@@ -12,7 +12,7 @@
 #pragma once
 #include <cstdint>
 
-#include "geometry/NodePool.h"
+#include "core/NodePool.h"
 #include "geometry/OffsetNode.h"
 
 // ---- Sampling grid --------------------------------------------------------

@@ -1,7 +1,9 @@
 #include "geometry/Contour.h"
 
-#include "geometry/NodePool.h"
-#include "geometry/WorkMemory.h"
+#include "core/NodePool.h"
+#include "core/WorkMemory.h"
+
+NodePool gVertexPool = {sizeof(PathVertex), NodeRecordsPerBlock, nullptr, nullptr};
 
 namespace {
 PathVertex* NewVertex(int32_t x, int32_t y, uint32_t flags) {

@@ -6,7 +6,11 @@
 #pragma once
 #include <cstdint>
 
+#include "core/NodePool.h"
 #include "geometry/PointFlags.h"
+
+// Every PathVertex of the contour list; emptied when the list is freed.
+extern NodePool gVertexPool;
 
 struct CrossingRecord;
 struct CrossingGroup;

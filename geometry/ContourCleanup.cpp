@@ -1,8 +1,8 @@
 #include "geometry/ContourCleanup.h"
 
+#include "core/WorkMemory.h"
 #include "geometry/Contour.h"
 #include "geometry/CrossingGroup.h"
-#include "geometry/WorkMemory.h"
 
 namespace {
 inline bool SamePoint(const PathVertex* a, const PathVertex* b) {

@@ -1,7 +1,7 @@
 #include "geometry/CrossingGroup.h"
 
+#include "core/WorkMemory.h"
 #include "geometry/Contour.h"
-#include "geometry/WorkMemory.h"
 
 namespace {
 void FreeMemberEntries(CrossingGroup* group) {

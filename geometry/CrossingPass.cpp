@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <initializer_list>
 
+#include "core/NodePool.h"
+#include "core/WorkMemory.h"
 #include "geometry/Contour.h"
 #include "geometry/ContourCleanup.h"
 #include "geometry/CrossingGroup.h"
 #include "geometry/EdgeIndex.h"
-#include "geometry/NodePool.h"
 #include "geometry/WideArithmetic.h"
-#include "geometry/WorkMemory.h"
 
 namespace {
 constexpr uint32_t RecordsPerPoolBlock = 64;

@@ -3,10 +3,9 @@
 #include <initializer_list>
 
 #include "geometry/Contour.h"
+#include "geometry/PathUnits.h"
 
 namespace {
-// Path units carry 24 fraction bits of the document size.
-constexpr double PathUnitScale = 1.0 / 16777216.0;
 
 struct Flattener {
   Contour* contour;

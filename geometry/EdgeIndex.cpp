@@ -2,8 +2,8 @@
 
 #include <cmath>
 
+#include "core/WorkMemory.h"
 #include "geometry/Contour.h"
-#include "geometry/WorkMemory.h"
 
 namespace {
 // The grid aims at about one cell per edge, and cells are made larger while

@@ -1,14 +1,14 @@
 #include "geometry/ElementOutlines.h"
 
+#include "core/NodePool.h"
+#include "core/WorkMemory.h"
 #include "geometry/Contour.h"
 #include "geometry/ContourCleanup.h"
 #include "geometry/CrossingGroup.h"
 #include "geometry/CrossingPass.h"
 #include "geometry/EdgeClassification.h"
-#include "geometry/NodePool.h"
 #include "geometry/OffsetNode.h"
 #include "geometry/OutlineTracing.h"
-#include "geometry/WorkMemory.h"
 
 namespace {
 bool CoordinatesInRange(const Contour* list) {

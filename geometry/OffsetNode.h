@@ -2,11 +2,12 @@
 //
 // The tracer fills fx, fy and the SmoothPoint/CurveEdge bits of every node; the
 // bevel stage converts to pixels, classifies corners and offsets. Nodes come
-// from node pools (see NodePool.h) and are released with their pool; ring
+// from the node pools declared below and are released with their pool; ring
 // headers are single work-memory blocks owned by the outline set.
 #pragma once
 #include <cstdint>
 
+#include "core/NodePool.h"
 #include "geometry/PointFlags.h"
 
 struct Contour;
@@ -57,17 +58,34 @@ constexpr uint32_t CurveEndNode = 0x40000000;      // inserted node keeping the 
 constexpr uint32_t MiterNode = 0x80000000;         // inserted miter point ahead of a CurveEdge
 
 // Full initial flag words of inserted nodes.
-constexpr uint32_t JoinNodeFlags = 0x10300000;
-constexpr uint32_t ArcNodeFlags = 0x20330000;
-constexpr uint32_t CurveEndNodeFlags = 0x40110000;
-constexpr uint32_t MiterNodeFlags = 0x80200000;
+constexpr uint32_t JoinNodeFlags = JoinNode | OuterCorner | OuterCornerAhead;
+constexpr uint32_t ArcNodeFlags = ArcNode | OuterCorner | OuterCornerAhead | SmoothPoint | CurveEdge;
+constexpr uint32_t CurveEndNodeFlags = CurveEndNode | OuterCorner | SmoothPoint;
+constexpr uint32_t MiterNodeFlags = MiterNode | OuterCornerAhead;
+static_assert(JoinNodeFlags == 0x10300000 && ArcNodeFlags == 0x20330000 && CurveEndNodeFlags == 0x40110000 &&
+              MiterNodeFlags == 0x80200000);
 
 // Any of the top four bits marks a node inserted by the joins.
 constexpr uint32_t InsertedNodeMask = JoinNode | ArcNode | CurveEndNode | MiterNode;
 // The bits an outline vertex keeps when the offset is undone.
-constexpr uint32_t VertexKeptMask = 0x00F30000;
+constexpr uint32_t VertexKeptMask =
+    SmoothPoint | CurveEdge | OuterCorner | OuterCornerAhead | StraightPoint | StraightAhead;
+static_assert(VertexKeptMask == 0x00F30000);
 
 inline bool IsInsertedNode(const OffsetNode* node) { return (node->flags & InsertedNodeMask) != 0; }
+
+// The pools outline nodes come from: the traced outlines' own points, and
+// the nodes each bevel's joins insert (emptied when that bevel is rebuilt).
+extern NodePool gOutlinePool;
+extern NodePool gInnerOffsetPool;
+extern NodePool gOuterOffsetPool;
+
+// The current pool: the pool that outline nodes are taken from while outlines
+// are traced (the outline pool) and that join nodes are taken from while a
+// bevel is offset (that bevel's offset pool). Never null; the outline pool
+// until another is selected (null selects it again).
+void SelectPool(NodePool* pool);
+NodePool* CurrentPool();
 
 // Takes a node from the current pool (CurrentPool()), stores fx, fy and the
 // SmoothPoint/CurveEdge bits of `flags`, and links it at the end of the ring

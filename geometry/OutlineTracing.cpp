@@ -1,9 +1,9 @@
 #include "geometry/OutlineTracing.h"
 
+#include "core/WorkMemory.h"
 #include "geometry/Contour.h"
 #include "geometry/CrossingGroup.h"
 #include "geometry/OffsetNode.h"
-#include "geometry/WorkMemory.h"
 
 namespace {
 enum Direction { Forwards, Backwards };

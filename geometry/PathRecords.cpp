@@ -1,9 +1,9 @@
 #include "geometry/PathRecords.h"
 
+#include "core/NodePool.h"
+#include "core/WorkMemory.h"
 #include "geometry/Contour.h"
 #include "geometry/CurveFlattening.h"
-#include "geometry/NodePool.h"
-#include "geometry/WorkMemory.h"
 
 namespace {
 // Path units carry 24 fraction bits of the document size.

@@ -22,7 +22,7 @@
 #include <utility>
 #include <vector>
 
-#include "frame/PluginInterface.h"
+#include "interface/PluginInterface.h"
 
 // ---- Documents -----------------------------------------------------------------
 

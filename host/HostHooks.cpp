@@ -1,6 +1,6 @@
 // The hooks a module finds in the host executable: message boxes and modal
 // dialogs are recorded in the active session instead of being shown.
-#include "host/HostHooks.h"
+#include "interface/HostHooks.h"
 
 #include <cstdio>
 

@@ -3,7 +3,7 @@
 #pragma once
 #include <string>
 
-#include "frame/PluginInterface.h"
+#include "interface/PluginInterface.h"
 
 struct LoadedModule {
   void* library = nullptr;            // dlopen handle or HMODULE

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "bevel/ElementBuffer.h"
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 #include "maps/MapImage.h"
 #include "maps/MapLayer.h"
 #include "style/StyleRecord.h"

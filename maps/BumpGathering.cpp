@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "bevel/ElementBuffer.h"
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 #include "maps/MapImage.h"
 #include "maps/MapLayer.h"
 #include "render/Sampling.h"

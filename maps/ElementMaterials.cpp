@@ -82,9 +82,9 @@ void FillMaterial(ElementBuffer* buffer, const MaterialSetting& material, uint32
   }
 }
 
-void FillElementMaterials(const StyleRecord* style, ElementBuffer* const fields[ElementCount], uint32_t flags) {
+void FillElementMaterials(const StyleRecord* style, ElementBuffer* const buffers[ElementCount], uint32_t flags) {
   for (int32_t e = 0; e < ElementCount; ++e) {
-    if ((flags & ElementSelectorBit(e)) == 0 || fields[e] == nullptr) continue;
-    FillMaterial(fields[e], *ResolveMaterial(style, e), flags);
+    if ((flags & ElementSelectorBit(e)) == 0 || buffers[e] == nullptr) continue;
+    FillMaterial(buffers[e], *ResolveMaterial(style, e), flags);
   }
 }

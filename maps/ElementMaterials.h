@@ -33,6 +33,6 @@ void FillMaterial(ElementBuffer* buffer, const MaterialSetting& material, uint32
 
 // The constant fill of a material refresh: for Main, Inner Bevel and Outer
 // Bevel in this order, when the element's selector bit is in `flags` and its
-// buffer exists (fields[element] not null), writes the channels of `flags`
+// buffer exists (buffers[element] not null), writes the channels of `flags`
 // (bits 0x01..0x10) from the element's resolved material.
-void FillElementMaterials(const StyleRecord* style, ElementBuffer* const fields[ElementCount], uint32_t flags);
+void FillElementMaterials(const StyleRecord* style, ElementBuffer* const buffers[ElementCount], uint32_t flags);

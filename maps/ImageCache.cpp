@@ -1,6 +1,6 @@
 #include <cstdio>
 
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 #include "maps/MapImage.h"
 #include "maps/MapLayer.h"
 #include "platform/MessageBox.h"

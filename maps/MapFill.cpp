@@ -147,19 +147,19 @@ void BlendLayer(const MapLayer& layer, ElementBuffer* buffer) {
     BlendRows<false, false>(blend, layer, buffer);
 }
 
-void RefreshMaterials(const StyleRecord* style, ElementBuffer* const fields[3], uint32_t flags) {
-  FillElementMaterials(style, fields, flags);
+void RefreshMaterials(const StyleRecord* style, ElementBuffer* const buffers[3], uint32_t flags) {
+  FillElementMaterials(style, buffers, flags);
   for (int32_t e = 0; e < ElementCount; ++e) {
-    if ((flags & ElementSelectorBit(e)) == 0 || fields[e] == nullptr) continue;
+    if ((flags & ElementSelectorBit(e)) == 0 || buffers[e] == nullptr) continue;
     for (const MapLayer* layer = style->mapLayers; layer != nullptr; layer = layer->next) {
       const uint32_t kind = LayerKind(*layer);
       if ((layer->layerFlags & ElementSelectorBit(e)) == 0 || (kind & flags) == 0 || kind == BumpMapLayer) continue;
-      BlendLayer(*layer, fields[e]);
+      BlendLayer(*layer, buffers[e]);
     }
   }
 }
 
-void ApplyLayer(const MapLayer& layer, ElementBuffer* const fields[3]) {
+void ApplyLayer(const MapLayer& layer, ElementBuffer* const buffers[3]) {
   for (int32_t e = 0; e < ElementCount; ++e)
-    if ((layer.layerFlags & ElementSelectorBit(e)) != 0 && fields[e] != nullptr) BlendLayer(layer, fields[e]);
+    if ((layer.layerFlags & ElementSelectorBit(e)) != 0 && buffers[e] != nullptr) BlendLayer(layer, buffers[e]);
 }

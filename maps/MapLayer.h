@@ -92,7 +92,7 @@ void PlaceLayer(MapLayer* layer);
 // and the centre; does not place. `fields` are the element buffers in the
 // effect frame (null = absent).
 struct ElementBuffer;
-void FitOrTilePlacement(MapLayer* layer, ElementBuffer* const fields[3]);
+void FitOrTilePlacement(MapLayer* layer, ElementBuffer* const buffers[3]);
 // Places `layer` and copies its size, angle and centre into every layer of
 // `list` that follows its placement, directly or through other links, placing
 // each. Returns the union of their layerFlags (this layer's included) masked
@@ -109,9 +109,9 @@ void BlendLayer(const MapLayer& layer, ElementBuffer* buffer);
 // buffer exists: the constant material fill of the channels in `flags`
 // (0x01..0x10), then every layer of `style`'s list that applies to the
 // element and whose kind is in `flags`, in list order.
-void RefreshMaterials(const StyleRecord* style, ElementBuffer* const fields[3], uint32_t flags);
+void RefreshMaterials(const StyleRecord* style, ElementBuffer* const buffers[3], uint32_t flags);
 // Blends `layer` into every present element it applies to.
-void ApplyLayer(const MapLayer& layer, ElementBuffer* const fields[3]);
+void ApplyLayer(const MapLayer& layer, ElementBuffer* const buffers[3]);
 
 // ---- the run's frame for the layers
 
@@ -132,7 +132,7 @@ struct DocumentPlanes {
 // What the placement of a run depends on. The run binds it before it
 // resolves the layers and whenever the effect rectangle or an element changes.
 struct MapFrame {
-  ElementBuffer* fields[3];           // Main, Inner Bevel, Outer Bevel in the effect frame; null = absent
+  ElementBuffer* buffers[3];           // Main, Inner Bevel, Outer Bevel in the effect frame; null = absent
   int32_t effectLeft, effectTop;      // effect rectangle origin, document pixels
   int32_t effectWidth, effectHeight;  // effect rectangle size
   MapImage** cache;                   // the run's image cache; null = none (no Background)

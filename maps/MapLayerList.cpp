@@ -1,6 +1,6 @@
 #include "maps/MapLayer.h"
 
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 
 MapLayer* AppendMapLayer(MapLayer** list) {
   MapLayer* layer = static_cast<MapLayer*>(NewClearedBlock(sizeof(MapLayer)));

@@ -101,25 +101,25 @@ void PlaceLayer(MapLayer* layer) {
   layer->col0 = int32_t(uint32_t(Fixed(dy * layer->colDy)) + uint32_t(Fixed(dx * layer->colDx)));
 }
 
-void FitOrTilePlacement(MapLayer* layer, ElementBuffer* const fields[3]) {
+void FitOrTilePlacement(MapLayer* layer, ElementBuffer* const buffers[3]) {
   if (layer->image == nullptr) return;
   layer->angle = 0.0f;
   layer->placedWidth = layer->image->width;
   layer->placedHeight = layer->image->height;
   if (layer->mappingLink == MappingFit) {
     for (int32_t e = 0; e < ElementCount; ++e) {
-      if ((layer->layerFlags & ElementSelectorBit(e)) == 0 || fields[e] == nullptr) continue;
-      layer->placedWidth = fields[e]->width;
-      layer->placedHeight = fields[e]->height;
+      if ((layer->layerFlags & ElementSelectorBit(e)) == 0 || buffers[e] == nullptr) continue;
+      layer->placedWidth = buffers[e]->width;
+      layer->placedHeight = buffers[e]->height;
     }
   }
   layer->centerX = layer->placedWidth / 2;
   layer->centerY = layer->placedHeight / 2;
   // The Outer Bevel's buffer starts at the effect frame's origin.
   if (layer->layerFlags & ApplyToOuterBevel) return;
-  const ElementBuffer* origin = (layer->layerFlags & ApplyToInnerBevel) && fields[InnerBevelElement] != nullptr
-                                    ? fields[InnerBevelElement]
-                                    : fields[MainElement];
+  const ElementBuffer* origin = (layer->layerFlags & ApplyToInnerBevel) && buffers[InnerBevelElement] != nullptr
+                                    ? buffers[InnerBevelElement]
+                                    : buffers[MainElement];
   if (origin == nullptr) return;
   layer->centerX += origin->x0;
   layer->centerY += origin->y0;
@@ -145,7 +145,7 @@ void ResolveLayersAfterLoad(StyleRecord* style) {
         layer->mappingLink = reinterpret_cast<uintptr_t>(target);
     }
     if (layer->mappingLink == MappingFit || layer->mappingLink == MappingTile) {
-      FitOrTilePlacement(layer, frame.fields);
+      FitOrTilePlacement(layer, frame.buffers);
     } else if (layer->mappingLink == MappingCustom && !(layer->layerFlags & BackgroundLayer)) {
       layer->centerX -= float(frame.effectLeft);
       layer->centerY -= float(frame.effectTop);
@@ -169,5 +169,5 @@ void ResolveLayersAfterLoad(StyleRecord* style) {
   }
   for (MapLayer* layer = list; layer != nullptr; layer = layer->next)
     if (layer->mappingLink <= MappingTile) PropagatePlacement(list, layer);
-  RefreshMaterials(style, frame.fields, AllElementsAllChannels);
+  RefreshMaterials(style, frame.buffers, AllElementsAllChannels);
 }

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 
 namespace {
 // Header ahead of every block: the size asked for, padded so the caller's

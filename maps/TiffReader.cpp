@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 #include "maps/MapImage.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // Finds a function that the host program exports for its modules (see
-// host/HostHooks.h: a host of ours settles message boxes and modal dialogs
+// interface/HostHooks.h: a host of ours settles message boxes and modal dialogs
 // without a person at the screen). Real hosts export none of them.
 #pragma once
 

@@ -1,6 +1,6 @@
 #include "platform/MessageBox.h"
 
-#include "host/HostHooks.h"
+#include "interface/HostHooks.h"
 #include "platform/HostHookLookup.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // Message boxes with one OK button, owned by a window of the host.
 //
-// When the host program exports the message hook of host/HostHooks.h
+// When the host program exports the message hook of interface/HostHooks.h
 // ("BevelForgeHostMessage": text, caption or null for the default caption,
 // MB_* style flags), every message box goes to it instead, synchronously,
 // during the module call that shows it; this is how a host of ours observes

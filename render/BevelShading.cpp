@@ -4,7 +4,7 @@
 #include <cstring>
 #include <utility>
 
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 
 namespace {
 // Slot of sub-sample (row j, column t) in a pixel row's plane: the pixel's 32

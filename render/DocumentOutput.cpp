@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 #include "render/PixelOperators.h"
 
 namespace {

@@ -3,14 +3,14 @@
 // the render buffer over the dialog's preview pixels with the same operators.
 //
 // This is an I/O edge: it knows the host's channel descriptions. Failures go
-// into the current result cell (geometry/WorkMemory.h): -108 when a tile
+// into the current result cell (core/WorkMemory.h): -108 when a tile
 // cannot be allocated, -30900 when a port call fails. Only 8-bit channels are
 // read and written; a channel of any other depth is left alone (its pixels
 // would not fit the one-byte-per-pixel tiles).
 #pragma once
 #include <cstdint>
 
-#include "frame/PluginInterface.h"
+#include "interface/PluginInterface.h"
 
 // The rendered relief as the output reads it (see RenderDriver.h).
 struct RenderedEffect {

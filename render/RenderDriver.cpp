@@ -3,10 +3,10 @@
 #include <cstring>
 
 #include "bevel/ContourProfiles.h"
-#include "bevel/OffsetOutline.h"
+#include "bevel/NodeNumbering.h"
+#include "core/NodePool.h"
+#include "core/WorkMemory.h"
 #include "geometry/BandEdge.h"
-#include "geometry/NodePool.h"
-#include "geometry/WorkMemory.h"
 #include "render/BevelShading.h"
 #include "render/Lighting.h"
 #include "render/MainShading.h"
@@ -66,12 +66,12 @@ ModeChoice ChooseRoutine(uint8_t mode, int32_t element) {
     case RenderInnerDistance:
       if (element == InnerBevelElement) return {Routine::DistanceDisplay, 0, 0, 0, 0};
       return {element == OuterBevelElement ? Routine::FillClear : Routine::FillWhite, 0, 0, 0, 0};
-    case 10:
-      return {Routine::ColorDisplay, 1, 1, 1, 0};  // color, reflection and opacity
-    case 11:
-      return {Routine::ColorDisplay, 0, 1, 1, 0};  // reflection and opacity
-    case 12:
-      return {Routine::ColorDisplay, 1, 0, 1, 0};  // color and opacity
+    case RenderColorReflectionOpacity:
+      return {Routine::ColorDisplay, 1, 1, 1, 0};
+    case RenderReflectionOpacity:
+      return {Routine::ColorDisplay, 0, 1, 1, 0};
+    case RenderColorOpacity:
+      return {Routine::ColorDisplay, 1, 0, 1, 0};
     default:
       return {Routine::Full, 0, 0, 0, 0};
   }
@@ -140,7 +140,7 @@ int ShadeBevel(const RenderContext& context, const LightingSetup& lighting, int3
 // Builds one bevel's band edges from its outlines, in the frame of its pixel
 // bounds, with its contour tables, and shades it. Returns 1 or 0 (code set).
 int RenderBevel(const RenderContext& context, const LightingSetup& lighting, int32_t element) {
-  ElementBuffer* buffer = context.fields[element];
+  ElementBuffer* buffer = context.buffers[element];
   const bool inner = element == InnerBevelElement;
   OffsetRingList* rings = inner ? context.innerOutlines : context.outerOutlines;
   // A buffer without outlines cannot be swept; it keeps its earlier pixels.
@@ -255,7 +255,7 @@ void ComposeRows(const ElementBuffer* buffer, uint8_t* renderBuffer, int32_t cha
 // the same additions in the same order as clearing everything first and
 // composing element after element.
 template <bool ThreeChannels, bool CountCoverage>
-void ComposeAllRows(ElementBuffer* const fields[ElementCount], uint8_t* renderBuffer, int32_t channelCount,
+void ComposeAllRows(ElementBuffer* const buffers[ElementCount], uint8_t* renderBuffer, int32_t channelCount,
                     int32_t width, int32_t height, int32_t planes, uint8_t* coverage) {
   const uint32_t planeSize = uint32_t(width) * uint32_t(height);
   for (int32_t y = 0; y < height; ++y) {
@@ -264,7 +264,7 @@ void ComposeAllRows(ElementBuffer* const fields[ElementCount], uint8_t* renderBu
       std::memset(renderBuffer + uint32_t(plane) * planeSize + rowStart, 0, uint32_t(width));
     if constexpr (CountCoverage) std::memset(coverage + rowStart, 0, uint32_t(width));
     for (int32_t e = 0; e < ElementCount; ++e) {
-      const ElementBuffer* buffer = fields[e];
+      const ElementBuffer* buffer = buffers[e];
       if (buffer == nullptr || buffer->rows == nullptr) continue;
       const int32_t row = y - buffer->y0;
       if (row < 0 || row >= int32_t(buffer->height)) continue;
@@ -273,17 +273,17 @@ void ComposeAllRows(ElementBuffer* const fields[ElementCount], uint8_t* renderBu
   }
 }
 
-void ComposeAll(ElementBuffer* const fields[ElementCount], uint8_t* renderBuffer, int32_t channelCount, int32_t width,
+void ComposeAll(ElementBuffer* const buffers[ElementCount], uint8_t* renderBuffer, int32_t channelCount, int32_t width,
                 int32_t height, int32_t planes, uint8_t* coverage) {
   if (channelCount == 3) {
     if (coverage != nullptr)
-      ComposeAllRows<true, true>(fields, renderBuffer, channelCount, width, height, planes, coverage);
+      ComposeAllRows<true, true>(buffers, renderBuffer, channelCount, width, height, planes, coverage);
     else
-      ComposeAllRows<true, false>(fields, renderBuffer, channelCount, width, height, planes, coverage);
+      ComposeAllRows<true, false>(buffers, renderBuffer, channelCount, width, height, planes, coverage);
   } else if (coverage != nullptr) {
-    ComposeAllRows<false, true>(fields, renderBuffer, channelCount, width, height, planes, coverage);
+    ComposeAllRows<false, true>(buffers, renderBuffer, channelCount, width, height, planes, coverage);
   } else {
-    ComposeAllRows<false, false>(fields, renderBuffer, channelCount, width, height, planes, coverage);
+    ComposeAllRows<false, false>(buffers, renderBuffer, channelCount, width, height, planes, coverage);
   }
 }
 }  // namespace
@@ -334,15 +334,15 @@ int RenderElements(const RenderContext& context, uint32_t selector) {
   LightingSetup lighting;
   SetUpLighting(*context.style, &lighting);
 
-  ElementBuffer* main = context.fields[MainElement];
+  ElementBuffer* main = context.buffers[MainElement];
   if ((selector & SelectMain) != 0 && main != nullptr && !ShadeMain(context, lighting, main)) {
     SetResult(MemFullErr);
     return 0;
   }
-  if ((selector & SelectInnerBevel) != 0 && context.fields[InnerBevelElement] != nullptr &&
+  if ((selector & SelectInnerBevel) != 0 && context.buffers[InnerBevelElement] != nullptr &&
       !RenderBevel(context, lighting, InnerBevelElement))
     return 0;
-  if ((selector & SelectOuterBevel) != 0 && context.fields[OuterBevelElement] != nullptr &&
+  if ((selector & SelectOuterBevel) != 0 && context.buffers[OuterBevelElement] != nullptr &&
       !RenderBevel(context, lighting, OuterBevelElement))
     return 0;
 
@@ -356,9 +356,9 @@ int RenderElements(const RenderContext& context, uint32_t selector) {
     return 0;
   }
   if ((context.style->viewFlags & AntiAliasingFlag) != 0) {
-    ComposeAll(context.fields, context.renderBuffer, context.channelCount, width, height, planes, nullptr);
+    ComposeAll(context.buffers, context.renderBuffer, context.channelCount, width, height, planes, nullptr);
   } else if (uint8_t* coverage = MaskBuffer(context, planeSize)) {
-    ComposeAll(context.fields, context.renderBuffer, context.channelCount, width, height, planes, coverage);
+    ComposeAll(context.buffers, context.renderBuffer, context.channelCount, width, height, planes, coverage);
     NormaliseHardEdges(context.renderBuffer, planes, planeSize, coverage);
   } else {
     std::memset(context.renderBuffer, 0, uint32_t(planes) * planeSize);

@@ -7,7 +7,7 @@
 // and for the dialog's preview (only the elements a change affects). The
 // caller fills a RenderContext from the run:
 //
-//   style          the style record              fields        mainField, innerBevelField, outerBevelField
+//   style          the style record              buffers       the run's mainField, innerBevelField, outerBevelField
 //   innerOutlines  / outerOutlines of the run    directions    the run's direction table
 //   effectWidth / effectHeight, channelCount, renderBuffer, maskBuffer = &maskBuffer of the run
 //   reflection     a sampler over the style's reflection image (MakeReflectionSampler), or null
@@ -46,7 +46,7 @@ typedef int (*SelectionCopier)(void* context, uint8_t* mask, int32_t width, int3
 
 struct RenderContext {
   const StyleRecord* style;
-  ElementBuffer* fields[ElementCount];  // Main, Inner Bevel, Outer Bevel; null = absent
+  ElementBuffer* buffers[ElementCount];  // Main, Inner Bevel, Outer Bevel; null = absent
   OffsetRingList* innerOutlines;        // source of the Inner Bevel's bands (offset by its build)
   OffsetRingList* outerOutlines;        // source of the Outer Bevel's bands
   const DirectionTable* directions;     // the run's direction table

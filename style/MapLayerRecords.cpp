@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 #include "maps/MapImage.h"
 #include "maps/MapLayer.h"
 

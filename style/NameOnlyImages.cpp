@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 #include "maps/MapImage.h"
 
 MapImage* LoadNameOnlyImage(void* cache, const char* path, int32_t) {

@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "frame/PluginInterface.h"
+#include "interface/PluginInterface.h"
 
 namespace ScriptKey {
 constexpr DescriptorKeyID InnerSize = FourCharCode("ieSZ");      // Inner Bevel size, pinned 0..250

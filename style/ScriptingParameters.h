@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "frame/PluginInterface.h"
+#include "interface/PluginInterface.h"
 #include "style/StyleIo.h"
 #include "style/StyleRecord.h"
 

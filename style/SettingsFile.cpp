@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 #include "maps/MapImage.h"
 #include "maps/MapLayer.h"
 #include "style/MapLayerRecords.h"

@@ -29,6 +29,9 @@ constexpr uint32_t ChannelShininess = 0x04;
 constexpr uint32_t ChannelShinStrength = 0x08;
 constexpr uint32_t ChannelReflectivity = 0x10;
 constexpr uint32_t ChannelBump = 0x20;
+// The five channels a material refresh writes (every channel but Bump).
+constexpr uint32_t AllMaterialChannels =
+    ChannelColor | ChannelOpacity | ChannelShininess | ChannelShinStrength | ChannelReflectivity;
 
 // viewFlags bits.
 constexpr uint8_t SelectedElementMask = 0x03;  // element the dialog shows (0..2)
@@ -66,7 +69,11 @@ enum RenderMode : uint8_t {
   RenderReflectivity = 6,
   RenderReflectionColor = 7,
   RenderOuterDistance = 8,
-  RenderInnerDistance = 9
+  RenderInnerDistance = 9,
+  // Only a script delivers these three.
+  RenderColorReflectionOpacity = 10,  // material color, reflection, alpha from the opacity
+  RenderReflectionOpacity = 11,       // reflection, alpha from the opacity
+  RenderColorOpacity = 12             // material color, alpha from the opacity
 };
 
 struct LightSetting {

@@ -8,12 +8,16 @@
 #include <numbers>
 #include <vector>
 
+#include "bevel/CornerClassification.h"
 #include "bevel/ElementBuffer.h"
-#include "bevel/OffsetOutline.h"
+#include "bevel/NodeNumbering.h"
+#include "bevel/OffsetOutlines.h"
+#include "bevel/OffsetUndo.h"
+#include "bevel/PixelConversion.h"
+#include "core/NodePool.h"
+#include "core/WorkMemory.h"
 #include "geometry/BandEdge.h"
-#include "geometry/NodePool.h"
 #include "geometry/OffsetNode.h"
-#include "geometry/WorkMemory.h"
 #include "tests/support/TestRings.h"
 
 namespace band_test {

@@ -28,9 +28,9 @@ struct Elements {
   ScopedCountingMemory memory;
   std::vector<Polygon> rings;
   Outline outer, inner;
-  ElementBuffer* outerField = nullptr;
-  ElementBuffer* innerField = nullptr;
-  ElementBuffer* mainField = nullptr;
+  ElementBuffer* outerBuffer = nullptr;
+  ElementBuffer* innerBuffer = nullptr;
+  ElementBuffer* mainBuffer = nullptr;
 
   explicit Elements(const std::vector<Polygon>& shape) : rings(shape) {
     for (const Polygon& ring : shape) {
@@ -49,15 +49,15 @@ struct Elements {
   }
   // What the run's release does: buffers, span pools, offset pools.
   void Release() {
-    ReleaseElements(&outerField, &innerField, &mainField);
+    ReleaseElements(&outerBuffer, &innerBuffer, &mainBuffer);
     UndoOffset(outer.list);
     UndoOffset(inner.list);
     EmptyPool(&gInnerOffsetPool);
     EmptyPool(&gOuterOffsetPool);
   }
   int Build(const BandSettings& outerSettings, const BandSettings& innerSettings) {
-    int ok = BuildOuterBevel(outer.list, outerSettings, &outerField);
-    if (ok) ok = BuildInnerBevel(inner.list, innerSettings, &innerField, &mainField);
+    int ok = BuildOuterBevel(outer.list, outerSettings, &outerBuffer);
+    if (ok) ok = BuildInnerBevel(inner.list, innerSettings, &innerBuffer, &mainBuffer);
     return ok;
   }
   struct Grids {
@@ -65,9 +65,9 @@ struct Elements {
   };
   // The buffers must be in document pixels.
   void Read(Grids* grids) {
-    EXPECT_TRUE(grids->outer.Add(outerField));
-    EXPECT_TRUE(grids->inner.Add(innerField));
-    EXPECT_TRUE(grids->main.Add(mainField));
+    EXPECT_TRUE(grids->outer.Add(outerBuffer));
+    EXPECT_TRUE(grids->inner.Add(innerBuffer));
+    EXPECT_TRUE(grids->main.Add(mainBuffer));
   }
 };
 
@@ -172,20 +172,20 @@ TEST(ElementBuilders, InnerSizeZeroGivesMainAloneAndOuterSizeZeroNoBuffer) {
   Polygon shape = HShape(30, 30);
   Elements elements({shape});
   ASSERT_EQ(1, elements.Build({0, RoundJoin, 0}, {0, RoundJoin, 0}));
-  EXPECT_EQ(nullptr, elements.outerField);
-  EXPECT_EQ(nullptr, elements.innerField);
-  ASSERT_NE(nullptr, elements.mainField);
+  EXPECT_EQ(nullptr, elements.outerBuffer);
+  EXPECT_EQ(nullptr, elements.innerBuffer);
+  ASSERT_NE(nullptr, elements.mainBuffer);
   Elements::Grids grids;
   elements.Read(&grids);
   EXPECT_EQ(int64_t(std::fabs(ShoelaceArea(shape))) * PixelSamples, grids.main.Total());
   PixelRect effect;
-  EffectRectangle(elements.outerField, elements.innerField, elements.mainField, &effect);
+  EffectRectangle(elements.outerBuffer, elements.innerBuffer, elements.mainBuffer, &effect);
   EXPECT_EQ(30, effect.left);
   EXPECT_EQ(30, effect.top);
   EXPECT_EQ(90, effect.right);
   EXPECT_EQ(80, effect.bottom);
   // Main + Inner with a band equal the same fill.
-  ASSERT_EQ(1, BuildInnerBevel(elements.inner.list, {5, BevelJoin, 0}, &elements.innerField, &elements.mainField));
+  ASSERT_EQ(1, BuildInnerBevel(elements.inner.list, {5, BevelJoin, 0}, &elements.innerBuffer, &elements.mainBuffer));
   Elements::Grids banded;
   elements.Read(&banded);
   for (int32_t y = 0; y < DocumentSize; ++y)
@@ -204,9 +204,9 @@ TEST(ElementBuilders, OuterRoundBandOfAConvexPolygonHasTheOffsetArea) {
     perimeter += std::hypot(shape[(i + 1) % 7].x - shape[i].x, shape[(i + 1) % 7].y - shape[i].y);
   for (uint16_t r : {3, 10, 20}) {
     Elements elements({shape});
-    ASSERT_EQ(1, BuildOuterBevel(elements.outer.list, {r, RoundJoin, 0}, &elements.outerField));
+    ASSERT_EQ(1, BuildOuterBevel(elements.outer.list, {r, RoundJoin, 0}, &elements.outerBuffer));
     CoverageGrid grid(DocumentSize, DocumentSize);
-    ASSERT_TRUE(grid.Add(elements.outerField));
+    ASSERT_TRUE(grid.Add(elements.outerBuffer));
     double covered = grid.Total() / double(PixelSamples);
     double exact = perimeter * r + std::numbers::pi * r * r;
     // Chords of at most sqrt(10) px: a full turn of arcs loses at most
@@ -264,31 +264,31 @@ TEST(ElementBuilders, PreviewRebuildsKeepTheEffectRectangle) {
   {
     Elements reference(shape);
     ASSERT_EQ(1, reference.Build({4, MiterJoin, 1}, {8, BevelJoin, 0}));
-    BoundsToRectangle(reference.innerField, &innerRef);
-    BoundsToRectangle(reference.mainField, &mainRef);
-    BoundsToRectangle(reference.outerField, &outerRef);
+    BoundsToRectangle(reference.innerBuffer, &innerRef);
+    BoundsToRectangle(reference.mainBuffer, &mainRef);
+    BoundsToRectangle(reference.outerBuffer, &outerRef);
     reference.Read(&expected);
   }
   Elements run(shape);
   ASSERT_EQ(1, run.Build({10, RoundJoin, 0}, {5, RoundJoin, 0}));
   PixelRect effect;
-  EffectRectangle(run.outerField, run.innerField, run.mainField, &effect);
+  EffectRectangle(run.outerBuffer, run.innerBuffer, run.mainBuffer, &effect);
   PixelRect outerBounds;
-  BoundsToRectangle(run.outerField, &outerBounds);
+  BoundsToRectangle(run.outerBuffer, &outerBounds);
   EXPECT_EQ(outerBounds.left, effect.left);
   EXPECT_EQ(outerBounds.bottom, effect.bottom);
-  PlaceElements(run.outerField, run.innerField, run.mainField, effect);
-  EXPECT_EQ(0, run.outerField->x0);
-  EXPECT_EQ(0, run.outerField->y0);
+  PlaceElements(run.outerBuffer, run.innerBuffer, run.mainBuffer, effect);
+  EXPECT_EQ(0, run.outerBuffer->x0);
+  EXPECT_EQ(0, run.outerBuffer->y0);
 
   // Inner change: rebuilt in the same effect frame.
-  ASSERT_EQ(1, RebuildInner(run.inner.list, {8, BevelJoin, 0}, &run.innerField, &run.mainField, effect));
-  EXPECT_EQ(innerRef.left - effect.left, run.innerField->x0);
-  EXPECT_EQ(mainRef.top - effect.top, run.mainField->y0);
+  ASSERT_EQ(1, RebuildInner(run.inner.list, {8, BevelJoin, 0}, &run.innerBuffer, &run.mainBuffer, effect));
+  EXPECT_EQ(innerRef.left - effect.left, run.innerBuffer->x0);
+  EXPECT_EQ(mainRef.top - effect.top, run.mainBuffer->y0);
 
   // Outer change: everything back in document pixels, the new rectangle out.
   PixelRect next;
-  ASSERT_EQ(1, RebuildOuter(run.outer.list, {4, MiterJoin, 1}, &run.outerField, &run.innerField, &run.mainField,
+  ASSERT_EQ(1, RebuildOuter(run.outer.list, {4, MiterJoin, 1}, &run.outerBuffer, &run.innerBuffer, &run.mainBuffer,
                             effect, &next));
   Elements::Grids grids;
   run.Read(&grids);
@@ -299,21 +299,21 @@ TEST(ElementBuilders, PreviewRebuildsKeepTheEffectRectangle) {
   EXPECT_EQ(outerRef.top, next.top);
   EXPECT_EQ(outerRef.right, next.right);
   EXPECT_EQ(outerRef.bottom, next.bottom);
-  PlaceElements(run.outerField, run.innerField, run.mainField, next);
-  EXPECT_EQ(0, run.outerField->x0);
+  PlaceElements(run.outerBuffer, run.innerBuffer, run.mainBuffer, next);
+  EXPECT_EQ(0, run.outerBuffer->x0);
 
   // Outer size 0: no Outer buffer, the rectangle comes from the Inner Bevel.
   PixelRect last;
-  ASSERT_EQ(1, RebuildOuter(run.outer.list, {0, RoundJoin, 0}, &run.outerField, &run.innerField, &run.mainField,
+  ASSERT_EQ(1, RebuildOuter(run.outer.list, {0, RoundJoin, 0}, &run.outerBuffer, &run.innerBuffer, &run.mainBuffer,
                             next, &last));
-  EXPECT_EQ(nullptr, run.outerField);
+  EXPECT_EQ(nullptr, run.outerBuffer);
   EXPECT_EQ(innerRef.left, last.left);
   EXPECT_EQ(innerRef.bottom, last.bottom);
   // Nothing at all: an empty rectangle.
   EffectRectangle(nullptr, nullptr, nullptr, &last);
   EXPECT_EQ(0, last.left | last.top | last.right | last.bottom);
-  EXPECT_EQ(0, RebuildOuter(nullptr, {4, RoundJoin, 0}, &run.outerField, &run.innerField, &run.mainField, next, &last));
-  EXPECT_EQ(0, RebuildInner(nullptr, {4, RoundJoin, 0}, &run.innerField, &run.mainField, next));
+  EXPECT_EQ(0, RebuildOuter(nullptr, {4, RoundJoin, 0}, &run.outerBuffer, &run.innerBuffer, &run.mainBuffer, next, &last));
+  EXPECT_EQ(0, RebuildInner(nullptr, {4, RoundJoin, 0}, &run.innerBuffer, &run.mainBuffer, next));
 }
 
 TEST(ElementBuilders, NoOuterOutlinesFailsWithoutTouchingAnything) {
@@ -341,9 +341,9 @@ TEST(ElementBuilders, EveryFailedAllocationLeavesMemFullAndTheNextBuildWorks) {
     elements.memory.memory.allocations = 0;
     ASSERT_EQ(1, elements.Build({6, RoundJoin, 0}, {4, RoundJoin, 0}));
     allocations = elements.memory.memory.allocations;
-    outer = Signature(elements.outerField);
-    inner = Signature(elements.innerField);
-    main = Signature(elements.mainField);
+    outer = Signature(elements.outerBuffer);
+    inner = Signature(elements.innerBuffer);
+    main = Signature(elements.mainBuffer);
   }
   EXPECT_GT(allocations, 20);
   for (long failAt = 1; failAt <= allocations; ++failAt) {
@@ -358,9 +358,9 @@ TEST(ElementBuilders, EveryFailedAllocationLeavesMemFullAndTheNextBuildWorks) {
     elements.memory.memory.failAt = 0;
     elements.memory.memory.result = 0;
     ASSERT_EQ(1, elements.Build({6, RoundJoin, 0}, {4, RoundJoin, 0})) << failAt;
-    ASSERT_EQ(outer, Signature(elements.outerField)) << failAt;
-    ASSERT_EQ(inner, Signature(elements.innerField)) << failAt;
-    ASSERT_EQ(main, Signature(elements.mainField)) << failAt;
+    ASSERT_EQ(outer, Signature(elements.outerBuffer)) << failAt;
+    ASSERT_EQ(inner, Signature(elements.innerBuffer)) << failAt;
+    ASSERT_EQ(main, Signature(elements.mainBuffer)) << failAt;
     elements.Release();
     EXPECT_EQ(baseline, elements.memory.memory.liveBlocks) << failAt;
   }
@@ -383,7 +383,7 @@ TEST(ElementBuilders, ShadingSweepInTheBufferFrameHandsOutTheCoveredSamples) {
   static DirectionTable table;
   MakeDirectionTable(&table);
   {
-    const ElementBuffer* outer = elements.outerField;
+    const ElementBuffer* outer = elements.outerBuffer;
     BandEdge* edges = nullptr;
     ASSERT_EQ(1, MakeElementBandEdges(elements.outer.list, 7, BandForm::Outer, outer->x0, outer->y0, &edges));
     band_test::ShadingCounter counter(outer->width, outer->height);
@@ -393,7 +393,7 @@ TEST(ElementBuilders, ShadingSweepInTheBufferFrameHandsOutTheCoveredSamples) {
     EXPECT_EQ(PixelCounts(outer, outer->x0, outer->y0, outer->width, outer->height), counter.band);
   }
   {
-    const ElementBuffer* inner = elements.innerField;
+    const ElementBuffer* inner = elements.innerBuffer;
     BandEdge* edges = nullptr;
     ASSERT_EQ(1, MakeElementBandEdges(elements.inner.list, 5, BandForm::Inner, inner->x0, inner->y0, &edges));
     band_test::ShadingCounter counter(inner->width, inner->height);
@@ -401,6 +401,6 @@ TEST(ElementBuilders, ShadingSweepInTheBufferFrameHandsOutTheCoveredSamples) {
     EmptyPool(&gBandEdgePool);
     EXPECT_EQ(0, counter.nullWinners);
     EXPECT_EQ(PixelCounts(inner, inner->x0, inner->y0, inner->width, inner->height), counter.band);
-    EXPECT_EQ(PixelCounts(elements.mainField, inner->x0, inner->y0, inner->width, inner->height), counter.gaps);
+    EXPECT_EQ(PixelCounts(elements.mainBuffer, inner->x0, inner->y0, inner->width, inner->height), counter.gaps);
   }
 }

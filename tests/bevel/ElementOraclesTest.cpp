@@ -56,9 +56,9 @@ struct TracedPath {
   std::vector<pathtest::Polygon> unitContours;  // the same in path units
   OffsetRingList* outer = nullptr;
   OffsetRingList* inner = nullptr;
-  ElementBuffer* outerField = nullptr;
-  ElementBuffer* innerField = nullptr;
-  ElementBuffer* mainField = nullptr;
+  ElementBuffer* outerBuffer = nullptr;
+  ElementBuffer* innerBuffer = nullptr;
+  ElementBuffer* mainBuffer = nullptr;
   bool traced = false;
 
   explicit TracedPath(const std::vector<uint8_t>& records, int32_t width = Document, int32_t height = Document) {
@@ -79,7 +79,7 @@ struct TracedPath {
       }
   }
   ~TracedPath() {
-    ReleaseElements(&outerField, &innerField, &mainField);
+    ReleaseElements(&outerBuffer, &innerBuffer, &mainBuffer);
     ReleaseElementOutlines(&outer, &inner);
     EXPECT_EQ(0, memory.memory.liveBlocks);
   }
@@ -266,8 +266,8 @@ void CheckPartition(const PathOracle& oracle, uint16_t join, uint16_t outerSize,
                " inner " + std::to_string(innerSize));
   TracedPath path(oracle.records);
   ASSERT_TRUE(path.traced) << path.memory.memory.result;
-  ASSERT_EQ(1, BuildOuterBevel(path.outer, {outerSize, join, TestMiterLimit}, &path.outerField));
-  ASSERT_EQ(1, BuildInnerBevel(path.inner, {innerSize, join, TestMiterLimit}, &path.innerField, &path.mainField));
+  ASSERT_EQ(1, BuildOuterBevel(path.outer, {outerSize, join, TestMiterLimit}, &path.outerBuffer));
+  ASSERT_EQ(1, BuildInnerBevel(path.inner, {innerSize, join, TestMiterLimit}, &path.innerBuffer, &path.mainBuffer));
   ASSERT_EQ(0, path.memory.memory.result);
 
   const double far = 1 + (join == MiterJoin ? std::hypot(outerSize + TestMiterLimit, outerSize) : outerSize);
@@ -278,9 +278,9 @@ void CheckPartition(const PathOracle& oracle, uint16_t join, uint16_t outerSize,
   Window outer(int32_t(std::floor(minX)) - reachOut, int32_t(std::floor(minY)) - reachOut,
                int32_t(std::ceil(maxX)) + reachOut, int32_t(std::ceil(maxY)) + reachOut);
   Window inner = outer, main = outer;
-  outer.Add(path.outerField);
-  inner.Add(path.innerField);
-  main.Add(path.mainField);
+  outer.Add(path.outerBuffer);
+  inner.Add(path.innerBuffer);
+  main.Add(path.mainBuffer);
   EXPECT_EQ(0, outer.outside + inner.outside + main.outside) << "coverage beyond the reach of the grown shape";
 
   // The verdict for every pixel centre within `reach` of (x, y).
@@ -458,9 +458,9 @@ TEST(ElementOracles, MainAloneCoversTheEvenOddArea) {
     SCOPED_TRACE(p.name);
     TracedPath path(p.records);
     ASSERT_TRUE(path.traced);
-    ASSERT_EQ(1, BuildInnerBevel(path.inner, {0, RoundJoin, 0}, &path.innerField, &path.mainField));
-    EXPECT_EQ(nullptr, path.innerField);
-    const double covered = TotalCoverage(path.mainField) / double(PixelSamples);
+    ASSERT_EQ(1, BuildInnerBevel(path.inner, {0, RoundJoin, 0}, &path.innerBuffer, &path.mainBuffer));
+    EXPECT_EQ(nullptr, path.innerBuffer);
+    const double covered = TotalCoverage(path.mainBuffer) / double(PixelSamples);
     const double traced = TracedArea(path.inner);
     const double evenOdd = pathtest::EvenOddAreaPixels(path.unitContours, Document, Document);
     const double perimeter = Perimeter(path.contours);
@@ -516,8 +516,8 @@ TEST(ElementOracles, OuterRoundBandOfAConvexPolygonHasTheOffsetAreaUpToLargeSize
   for (uint16_t r : {1, 2, 7, 20, 60, 125, 250}) {
     TracedPath path(p.records);
     ASSERT_TRUE(path.traced);
-    ASSERT_EQ(1, BuildOuterBevel(path.outer, {r, RoundJoin, 0}, &path.outerField));
-    const double covered = TotalCoverage(path.outerField) / double(PixelSamples);
+    ASSERT_EQ(1, BuildOuterBevel(path.outer, {r, RoundJoin, 0}, &path.outerBuffer));
+    const double covered = TotalCoverage(path.outerBuffer) / double(PixelSamples);
     const double exact = perimeter * r + std::numbers::pi * r * r;
     // Chords of at most sqrt(10) px: a full turn of arcs loses at most
     // pi r^2 less the inscribed polygon with that many chords.
@@ -599,8 +599,8 @@ GapCount CountGaps(const NamedPath& p, uint16_t outerSize, uint16_t innerSize, i
   TracedPath path(p.records, width, height);
   EXPECT_TRUE(path.traced) << p.name;
   if (!path.traced) return count;
-  EXPECT_EQ(1, BuildOuterBevel(path.outer, {outerSize, RoundJoin, 0}, &path.outerField));
-  EXPECT_EQ(1, BuildInnerBevel(path.inner, {innerSize, RoundJoin, 0}, &path.innerField, &path.mainField));
+  EXPECT_EQ(1, BuildOuterBevel(path.outer, {outerSize, RoundJoin, 0}, &path.outerBuffer));
+  EXPECT_EQ(1, BuildInnerBevel(path.inner, {innerSize, RoundJoin, 0}, &path.innerBuffer, &path.mainBuffer));
   shape_test::Contours contours;
   for (const auto& ring : path.contours) {
     contours.emplace_back();
@@ -612,9 +612,9 @@ GapCount CountGaps(const NamedPath& p, uint16_t outerSize, uint16_t innerSize, i
   const int32_t reach = outerSize + 4;
   Window relief(int32_t(std::floor(minX)) - reach, int32_t(std::floor(minY)) - reach, int32_t(std::ceil(maxX)) + reach,
                 int32_t(std::ceil(maxY)) + reach);
-  relief.Add(path.outerField);
-  relief.Add(path.innerField);
-  relief.Add(path.mainField);
+  relief.Add(path.outerBuffer);
+  relief.Add(path.innerBuffer);
+  relief.Add(path.mainBuffer);
   const double limit = outerSize - shape_test::NeighbourhoodReach;  // on the signed distance, negative inside
   for (int32_t y = relief.top; y < relief.top + relief.height; ++y)
     for (int32_t x = relief.left; x < relief.left + relief.width; ++x) {
@@ -630,8 +630,8 @@ GapCount CountGaps(const NamedPath& p, uint16_t outerSize, uint16_t innerSize, i
       if (!must) continue;
       if (++count.gaps <= 6) count.first += " (" + std::to_string(x) + "," + std::to_string(y) + "):" + std::to_string(c);
     }
-  count.mismatches = ShadingMismatches(path.outer, path.outerField, outerSize, false) +
-                     ShadingMismatches(path.inner, path.innerField, innerSize, true);
+  count.mismatches = ShadingMismatches(path.outer, path.outerBuffer, outerSize, false) +
+                     ShadingMismatches(path.inner, path.innerBuffer, innerSize, true);
   return count;
 }
 

@@ -6,9 +6,9 @@
 #include <functional>
 #include <string>
 
-#include "frame/HostSuites.h"
 #include "frame/PluginMain.h"
 #include "frame/RunGlobals.h"
+#include "frame/SuiteAcquisition.h"
 #include "style/StyleRecord.h"
 #include "tests/frame/FakeHost.h"
 

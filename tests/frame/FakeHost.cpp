@@ -10,7 +10,7 @@
 
 #include "frame/PluginMain.h"
 #include "frame/RunGlobals.h"
-#include "host/HostHooks.h"
+#include "interface/HostHooks.h"
 #include "platform/Registry.h"
 #include "style/StyleRecord.h"
 

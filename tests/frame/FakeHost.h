@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "frame/PluginInterface.h"
+#include "interface/PluginInterface.h"
 
 struct SeenMessage {
   std::string text;

@@ -7,9 +7,11 @@
 #include <string>
 
 #include "bevel/ElementBuffer.h"
+#include "bevel/MainRasteriser.h"
+#include "core/NodePool.h"
 #include "frame/RunGlobals.h"
 #include "geometry/BandEdge.h"
-#include "geometry/NodePool.h"
+#include "geometry/Contour.h"
 #include "style/StyleRecord.h"
 #include "tests/frame/FakeHost.h"
 

@@ -5,11 +5,11 @@
 #include <cmath>
 #include <vector>
 
+#include "core/NodePool.h"
 #include "geometry/Contour.h"
 #include "geometry/ContourCleanup.h"
 #include "geometry/CrossingGroup.h"
 #include "geometry/CurveFlattening.h"
-#include "geometry/NodePool.h"
 #include "tests/support/CountingMemory.h"
 
 namespace {

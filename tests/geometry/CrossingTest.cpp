@@ -4,10 +4,10 @@
 
 #include <vector>
 
+#include "core/NodePool.h"
 #include "geometry/Contour.h"
 #include "geometry/CrossingGroup.h"
 #include "geometry/CrossingPass.h"
-#include "geometry/NodePool.h"
 #include "tests/support/CountingMemory.h"
 
 namespace {

@@ -4,9 +4,9 @@
 
 #include <cmath>
 
+#include "core/NodePool.h"
 #include "geometry/Contour.h"
 #include "geometry/ElementOutlines.h"
-#include "geometry/NodePool.h"
 #include "geometry/OffsetNode.h"
 #include "geometry/PathRecords.h"
 #include "tests/geometry/PathTestSupport.h"

@@ -5,7 +5,8 @@
 #include <random>
 #include <set>
 
-#include "geometry/NodePool.h"
+#include "core/NodePool.h"
+#include "geometry/Contour.h"
 #include "geometry/OffsetNode.h"
 #include "geometry/WideArithmetic.h"
 #include "tests/support/CountingMemory.h"

@@ -4,8 +4,8 @@
 
 #include <cmath>
 
+#include "core/WorkMemory.h"
 #include "geometry/PointFlags.h"
-#include "geometry/WorkMemory.h"
 #include "tests/geometry/PathTestSupport.h"
 
 using namespace pathtest;

@@ -4,8 +4,8 @@
 
 #include <vector>
 
+#include "core/NodePool.h"
 #include "geometry/Contour.h"
-#include "geometry/NodePool.h"
 #include "geometry/PathRecords.h"
 #include "tests/geometry/PathTestSupport.h"
 #include "tests/support/CountingMemory.h"

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <string>
 
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 #include "host/FilterHost.h"
 #include "host/MapFixtures.h"
 #include "maps/MapImage.h"

@@ -119,8 +119,8 @@ TEST(MaterialFill, ElementsUseTheirResolvedMaterial) {
   StyleRecord style = Unlinked();
   style.materialLinks[OuterBevelElement] = MainElement;
   OneRow main(2), outer(2), inner(2);
-  ElementBuffer* fields[ElementCount] = {&main.buffer, &inner.buffer, &outer.buffer};
-  FillElementMaterials(&style, fields, SelectMain | SelectOuterBevel | ChannelColor | ChannelShininess);
+  ElementBuffer* buffers[ElementCount] = {&main.buffer, &inner.buffer, &outer.buffer};
+  FillElementMaterials(&style, buffers, SelectMain | SelectOuterBevel | ChannelColor | ChannelShininess);
   const MaterialSetting& source = style.materials[MainElement];
   EXPECT_EQ(outer.span.material[0].red, source.color[2]);
   EXPECT_EQ(outer.span.material[1].shininess, source.shininess);

@@ -128,11 +128,11 @@ TEST(MapPlacement, TileRepeatsWithTheImagePeriod) {
     const int w = 1 + rng() % 9, h = 1 + rng() % 9;
     TestImage image(w, h, rng() % 2, false, [&](int, int, int) { return uint8_t(rng()); });
     SyntheticBuffer main = FullBuffer(-int(rng() % 20), -int(rng() % 20), 30, 25);
-    ElementBuffer* fields[3] = {&main.buffer, nullptr, nullptr};
+    ElementBuffer* buffers[3] = {&main.buffer, nullptr, nullptr};
     const uint32_t kind = 1u << (rng() % 5);
     MapLayer layer = Layer(&image.image, kind | ApplyToMain | (AlphaOutputOpaque << AlphaOutputShift), rng() % 256);
     layer.mappingLink = MappingTile;
-    FitOrTilePlacement(&layer, fields);
+    FitOrTilePlacement(&layer, buffers);
     EXPECT_EQ(layer.placedWidth, float(w));
     PropagatePlacement(&layer, &layer);
     BlendLayer(layer, &main.buffer);
@@ -176,10 +176,10 @@ TEST(MapPlacement, QuarterTurnEqualsTheTurnedImage) {
 TEST(MapPlacement, FitFollowsTheElementAndLinksFollowTheirLayer) {
   TestImage image(4, 4, false, false, [](int, int, int) { return uint8_t(1); });
   SyntheticBuffer main = FullBuffer(12, 13, 20, 10), inner = FullBuffer(8, 9, 28, 18);
-  ElementBuffer* fields[3] = {&main.buffer, &inner.buffer, nullptr};
+  ElementBuffer* buffers[3] = {&main.buffer, &inner.buffer, nullptr};
   MapLayer a = Layer(&image.image, ColorMapLayer | ApplyToMain | ApplyToInnerBevel, 255);
   a.mappingLink = MappingFit;
-  FitOrTilePlacement(&a, fields);
+  FitOrTilePlacement(&a, buffers);
   EXPECT_EQ(a.placedWidth, 28.0f);
   EXPECT_EQ(a.placedHeight, 18.0f);
   EXPECT_EQ(a.centerX, 14.0f + 8);
@@ -203,7 +203,7 @@ TEST(MapPlacement, ResolveAfterLoad) {
   TestImage gray(4, 4, false, false, [](int, int x, int) { return uint8_t(x * 60); });
   SyntheticBuffer main = FullBuffer(5, 5, 10, 10);
   MapFrame frame{};
-  frame.fields[MainElement] = &main.buffer;
+  frame.buffers[MainElement] = &main.buffer;
   frame.effectLeft = 100;
   frame.effectTop = 50;
   BindMapFrame(frame);

@@ -12,7 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "host/HostHooks.h"
+#include "interface/HostHooks.h"
 #include "platform/FileExists.h"
 #include "platform/MessageBox.h"
 #include "platform/ModuleInstance.h"

@@ -63,7 +63,7 @@ ErrorStats DistanceErrors(uint8_t mode, int32_t element, uint16_t size) {
   RenderContext context = scene.Context();
   EXPECT_EQ(RenderElements(context, SelectAllElements), 1);
   ErrorStats stats;
-  const ElementBuffer* buffer = scene.fields[element];
+  const ElementBuffer* buffer = scene.buffers[element];
   const double margin = 0.75;  // a pixel's sub-samples lie within 0.57 px of its centre
   ForEachPixel(buffer, [&](int x, int y, RenderedPixel p, const PixelMaterial&) {
     const double cx = scene.effect.left + buffer->x0 + x + 0.5, cy = scene.effect.top + buffer->y0 + y + 0.5;
@@ -188,7 +188,7 @@ TEST(BevelFullShading, FlatFacetsMatchTheLightingFormula) {
     double expected[3];
     OracleFacet(scene.style, side.dx, side.dy, f / length, 255.0 / length, scene.style.materials[side.element],
                 expected);
-    const ElementBuffer* buffer = scene.fields[side.element];
+    const ElementBuffer* buffer = scene.buffers[side.element];
     ForEachPixel(buffer, [&](int x, int y, RenderedPixel p, const PixelMaterial&) {
       const double cx = scene.effect.left + buffer->x0 + x + 0.5, cy = scene.effect.top + buffer->y0 + y + 0.5;
       if (cx < side.x0 || cx > side.x1 || cy < side.y0 || cy > side.y1) return;
@@ -218,7 +218,7 @@ TEST(BevelFullShading, CoverageAndOpacityMakeTheAlpha) {
   ASSERT_TRUE(scene.Build());
   RenderContext context = scene.Context();
   ASSERT_EQ(RenderElements(context, SelectAllElements), 1);
-  const ElementBuffer* outer = scene.fields[OuterBevelElement];
+  const ElementBuffer* outer = scene.buffers[OuterBevelElement];
   int full = 0, half = 0;
   ForEachPixel(outer, [&](int x, int y, RenderedPixel p, const PixelMaterial& m) {
     const int docX = scene.effect.left + outer->x0 + x, docY = scene.effect.top + outer->y0 + y;
@@ -237,7 +237,7 @@ TEST(BevelFullShading, CoverageAndOpacityMakeTheAlpha) {
   EXPECT_EQ(half, 81 * 2);
   // The element's swept coverage and the rasteriser's coverage agree everywhere.
   for (int32_t e : {InnerBevelElement, OuterBevelElement})
-    ForEachPixel(scene.fields[e], [&](int, int, RenderedPixel p, const PixelMaterial& m) {
+    ForEachPixel(scene.buffers[e], [&](int, int, RenderedPixel p, const PixelMaterial& m) {
       EXPECT_EQ(AlphaOf(p), (200u * m.coverage) >> 5);
     });
 }
@@ -255,7 +255,7 @@ TEST(BevelFullShading, FacetKeysSplitAPixelAtAProfileRidge) {
   ASSERT_TRUE(scene.Build());
   RenderContext context = scene.Context();
   ASSERT_EQ(RenderElements(context, SelectOuterBevel), 1);
-  const ElementBuffer* outer = scene.fields[OuterBevelElement];
+  const ElementBuffer* outer = scene.buffers[OuterBevelElement];
   auto pixelAt = [&](int docX, int docY) {
     RenderedPixel found = 0;
     ForEachPixel(outer, [&](int x, int y, RenderedPixel p, const PixelMaterial&) {
@@ -315,7 +315,7 @@ TEST(BevelDisplays, ChannelAndColorDisplaysUseTheSweptCoverage) {
     ASSERT_EQ(RenderElements(context, SelectInnerBevel | SelectOuterBevel), 1);
     int pixels = 0;
     for (int32_t e : {InnerBevelElement, OuterBevelElement})
-      ForEachPixel(scene.fields[e], [&](int, int, RenderedPixel p, const PixelMaterial& m) {
+      ForEachPixel(scene.buffers[e], [&](int, int, RenderedPixel p, const PixelMaterial& m) {
         ++pixels;
         EXPECT_EQ(p, expectation.pixel(m.coverage)) << "mode " << int(expectation.mode);
       });
@@ -387,7 +387,7 @@ TEST(BevelFullShading, WrappedFacetKeysKeepTheirSubSamples) {
   ASSERT_EQ(RenderElements(context, SelectOuterBevel | SelectInnerBevel), 1);
   int64_t pixels = 0;
   for (int32_t e : {InnerBevelElement, OuterBevelElement})
-    ForEachPixel(scene.fields[e], [&](int, int, RenderedPixel p, const PixelMaterial& m) {
+    ForEachPixel(scene.buffers[e], [&](int, int, RenderedPixel p, const PixelMaterial& m) {
       ++pixels;
       ASSERT_EQ(AlphaOf(p), (255u * m.coverage) >> 5);
     });

@@ -13,7 +13,11 @@
 #include <vector>
 
 #include "bevel/ContourProfiles.h"
-#include "bevel/OffsetOutline.h"
+#include "bevel/CornerClassification.h"
+#include "bevel/NodeNumbering.h"
+#include "bevel/OffsetOutlines.h"
+#include "bevel/OffsetUndo.h"
+#include "bevel/PixelConversion.h"
 #include "geometry/BandEdge.h"
 #include "render/BevelShading.h"
 #include "tests/render/RenderTestSupport.h"
@@ -92,7 +96,7 @@ std::vector<Slot> SweepSlots(Scene& scene, int32_t element, ContourTable* contou
   const bool inner = element == InnerBevelElement;
   OffsetRingList* rings = inner ? scene.innerOutlines : scene.outerOutlines;
   const BevelSetting& setting = scene.style.bevels[inner ? InnerBevelSetting : OuterBevelSetting];
-  const ElementBuffer* buffer = scene.fields[element];
+  const ElementBuffer* buffer = scene.buffers[element];
   EmptyPool(&gBandEdgePool);
   const int64_t x = TruncScaled(rings->first->x, FixedOne), y = TruncScaled(rings->first->y, FixedOne);
   FixedBounds bounds{x, y, x, y};
@@ -138,7 +142,7 @@ TEST(BevelShadingOracle, PixelsEqualTheSlotBySlotReference) {
     ASSERT_TRUE(scene.AddPolygon(RandomStar(random, 3 + trial)));
     ASSERT_TRUE(scene.Build());
     // Materials vary in small blocks, so the shading's reuse of earlier results is put to the test.
-    for (ElementBuffer* field : scene.fields)
+    for (ElementBuffer* field : scene.buffers)
       ForEachPixel(field, [&](int x, int y, RenderedPixel, const PixelMaterial&) {
         for (Span* span = field->rows[y]; span != nullptr; span = span->next)
           if (x >= span->xStart && x < span->xEnd) {
@@ -159,7 +163,7 @@ TEST(BevelShadingOracle, PixelsEqualTheSlotBySlotReference) {
         ContourTable contour;
         FacetKeyTable keys;
         const std::vector<Slot> slots = SweepSlots(scene, element, &contour, &keys);
-        const ElementBuffer* buffer = scene.fields[element];
+        const ElementBuffer* buffer = scene.buffers[element];
         const int32_t columns = buffer->width * SampleColumns;
         int differing = 0;
         ForEachPixel(buffer, [&](int x, int y, RenderedPixel p, const PixelMaterial& m) {

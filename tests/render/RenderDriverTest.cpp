@@ -100,14 +100,14 @@ TEST(RenderDriver, DistanceModesFillTheOtherElements) {
 
   scene.style.renderMode = RenderInnerDistance;
   ASSERT_EQ(RenderElements(context, SelectAllElements), 1);
-  ForEachPixel(scene.fields[OuterBevelElement],
+  ForEachPixel(scene.buffers[OuterBevelElement],
                [](int, int, RenderedPixel p, const PixelMaterial&) { EXPECT_EQ(p, 0u); });
-  ForEachPixel(scene.fields[MainElement], [](int, int, RenderedPixel p, const PixelMaterial& m) {
+  ForEachPixel(scene.buffers[MainElement], [](int, int, RenderedPixel p, const PixelMaterial& m) {
     const uint32_t v = (255u * m.coverage) >> 5;
     EXPECT_EQ(p, PackPixel(v, v, v, v));
   });
   // A Main pixel away from the bevels is opaque white in the render buffer.
-  const ElementBuffer* main = scene.fields[MainElement];
+  const ElementBuffer* main = scene.buffers[MainElement];
   int white = 0;
   ForEachPixel(main, [&](int x, int y, RenderedPixel, const PixelMaterial& m) {
     if (m.coverage != 32) return;
@@ -118,7 +118,7 @@ TEST(RenderDriver, DistanceModesFillTheOtherElements) {
 
   scene.style.renderMode = RenderOuterDistance;
   ASSERT_EQ(RenderElements(context, SelectAllElements), 1);
-  ForEachPixel(scene.fields[InnerBevelElement], [](int, int, RenderedPixel p, const PixelMaterial& m) {
+  ForEachPixel(scene.buffers[InnerBevelElement], [](int, int, RenderedPixel p, const PixelMaterial& m) {
     const uint32_t v = (255u * m.coverage) >> 5;
     EXPECT_EQ(p, PackPixel(v, v, v, v));
   });
@@ -135,7 +135,7 @@ TEST(RenderDriver, OneElementIsReshadedAndAllAreRecomposed) {
   ASSERT_EQ(RenderElements(context, SelectAllElements), 1);
   auto snapshot = [&](int32_t e) {
     std::vector<RenderedPixel> pixels;
-    ForEachPixel(scene.fields[e], [&](int, int, RenderedPixel p, const PixelMaterial&) { pixels.push_back(p); });
+    ForEachPixel(scene.buffers[e], [&](int, int, RenderedPixel p, const PixelMaterial&) { pixels.push_back(p); });
     return pixels;
   };
   const auto main = snapshot(MainElement), inner = snapshot(InnerBevelElement), outer = snapshot(OuterBevelElement);
@@ -148,7 +148,7 @@ TEST(RenderDriver, OneElementIsReshadedAndAllAreRecomposed) {
   EXPECT_EQ(snapshot(OuterBevelElement), outer);
   EXPECT_NE(snapshot(InnerBevelElement), inner);
   // The buffer is recomposed from all three: it differs only where the Inner Bevel lies.
-  const ElementBuffer* innerBuffer = scene.fields[InnerBevelElement];
+  const ElementBuffer* innerBuffer = scene.buffers[InnerBevelElement];
   std::vector<bool> innerArea(size_t(scene.Width()) * scene.Height(), false);
   ForEachPixel(innerBuffer, [&](int x, int y, RenderedPixel, const PixelMaterial&) {
     innerArea[size_t(innerBuffer->y0 + y) * scene.Width() + innerBuffer->x0 + x] = true;
@@ -221,7 +221,7 @@ TEST(AntiAliasingOff, HalfCoveredPixelsBecomeWholeAndLessCoveredOnesVanish) {
   SyntheticBuffer main(
       0, 0, 4, 1, [](int x, int) { return uint8_t(x == 0 ? 15 : (x == 1 ? 16 : (x == 2 ? 32 : 24))); },
       MakeMaterial(255, 255, 255, 255));
-  flat.context.fields[MainElement] = &main.buffer;
+  flat.context.buffers[MainElement] = &main.buffer;
   ASSERT_EQ(RenderElements(flat.context, SelectAllElements), 1);
   EXPECT_EQ(AlphaOf(main.Pixel(1, 0)), 127u);
   for (int plane = 0; plane < 4; ++plane) {
@@ -245,8 +245,8 @@ TEST(AntiAliasingOff, CoverageOfAllElementsIsSummed) {
   SyntheticBuffer bevel(
       0, 0, 2, 1, [](int, int) { return uint8_t(10); }, MakeMaterial(255, 255, 255, 255));
   for (int x = 0; x < 2; ++x) bevel.rows[0]->block[x] = PackPixel(79, 79, 79, 79);  // (255 x 10) >> 5
-  flat.context.fields[MainElement] = &main.buffer;
-  flat.context.fields[OuterBevelElement] = &bevel.buffer;
+  flat.context.buffers[MainElement] = &main.buffer;
+  flat.context.buffers[OuterBevelElement] = &bevel.buffer;
   ASSERT_EQ(RenderElements(flat.context, SelectMain), 1);
   // 10 + 10 = 20 sub-samples: 158 x 2^29 / 20 >> 24.
   EXPECT_EQ(flat.At(0, 0, 0), uint8_t((158u * 0x1999999) >> 24));
@@ -258,7 +258,7 @@ TEST(AntiAliasingOff, WithoutAMaskBufferTheResultStaysClear) {
   flat.style.viewFlags = 0;
   SyntheticBuffer main(
       0, 0, 3, 1, [](int, int) { return uint8_t(32); }, MakeMaterial(255, 255, 255, 255));
-  flat.context.fields[MainElement] = &main.buffer;
+  flat.context.buffers[MainElement] = &main.buffer;
   memory.memory.failAt = memory.memory.allocations + 1;
   ASSERT_EQ(RenderElements(flat.context, SelectAllElements), 1);
   EXPECT_EQ(memory.memory.result, 0);
@@ -271,7 +271,7 @@ TEST(Selection, MasksEveryPlaneAndIsSkippedWithoutASelection) {
   flat.style.renderMode = RenderShininess;  // a gray of 200 under full alpha
   SyntheticBuffer main(
       0, 0, 4, 1, [](int, int) { return uint8_t(32); }, MakeMaterial(255, 255, 255, 255, 200));
-  flat.context.fields[MainElement] = &main.buffer;
+  flat.context.buffers[MainElement] = &main.buffer;
   ASSERT_EQ(RenderElements(flat.context, SelectAllElements), 1);
   EXPECT_EQ(flat.At(0, 1, 0), 255);
   EXPECT_EQ(flat.At(1, 1, 0), 200);
@@ -299,7 +299,7 @@ TEST(Selection, WithoutAMaskBufferTheResultIsNotMasked) {
   FlatContext flat(2, 1, 3);
   SyntheticBuffer main(
       0, 0, 2, 1, [](int, int) { return uint8_t(32); }, MakeMaterial(255, 255, 255, 255));
-  flat.context.fields[MainElement] = &main.buffer;
+  flat.context.buffers[MainElement] = &main.buffer;
   SelectionPattern pattern;
   flat.context.copySelection = SelectionPattern::Copy;
   flat.context.selectionContext = &pattern;
@@ -366,7 +366,7 @@ TEST(RenderDriver, BumpSamplersAndReflectionReachEveryElement) {
   scene.style.renderMode = RenderReflection;
   ASSERT_EQ(RenderElements(context, SelectAllElements), 1);
   for (int32_t e = 0; e < ElementCount; ++e)
-    ForEachPixel(scene.fields[e], [&](int, int, RenderedPixel p, const PixelMaterial& m) {
+    ForEachPixel(scene.buffers[e], [&](int, int, RenderedPixel p, const PixelMaterial& m) {
       if (m.coverage != 32) return;
       EXPECT_EQ(AlphaOf(p), 255u);
       EXPECT_NEAR(double(RedOf(p)), 253.5, 0.5);

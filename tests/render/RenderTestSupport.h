@@ -9,12 +9,14 @@
 #include <vector>
 
 #include "bevel/ContourProfiles.h"
+#include "bevel/CornerClassification.h"
 #include "bevel/DirectionTable.h"
 #include "bevel/ElementBuffer.h"
 #include "bevel/ElementBuilders.h"
-#include "bevel/OffsetOutline.h"
-#include "geometry/NodePool.h"
-#include "geometry/WorkMemory.h"
+#include "bevel/MainRasteriser.h"
+#include "bevel/PixelConversion.h"
+#include "core/NodePool.h"
+#include "core/WorkMemory.h"
 #include "maps/ElementMaterials.h"
 #include "render/RenderDriver.h"
 #include "style/StyleRecord.h"
@@ -111,7 +113,7 @@ struct Scene {
   uint16_t documentSize = 256;  // square document, a power of two so pixels convert exactly
   OffsetRingList* outerOutlines = nullptr;
   OffsetRingList* innerOutlines = nullptr;
-  ElementBuffer* fields[ElementCount] = {nullptr, nullptr, nullptr};
+  ElementBuffer* buffers[ElementCount] = {nullptr, nullptr, nullptr};
   PixelRect effect{0, 0, 0, 0};
   DirectionTable directions{};
   StyleRecord style{};
@@ -150,14 +152,14 @@ struct Scene {
     const BevelSetting& outer = style.bevels[OuterBevelSetting];
     const BevelSetting& inner = style.bevels[InnerBevelSetting];
     if (!BuildOuterBevel(outerOutlines, BandSettings{outer.size, outer.bevelFlags, outer.miterLimit},
-                         &fields[OuterBevelElement]))
+                         &buffers[OuterBevelElement]))
       return false;
     if (!BuildInnerBevel(innerOutlines, BandSettings{inner.size, inner.bevelFlags, inner.miterLimit},
-                         &fields[InnerBevelElement], &fields[MainElement]))
+                         &buffers[InnerBevelElement], &buffers[MainElement]))
       return false;
-    EffectRectangle(fields[OuterBevelElement], fields[InnerBevelElement], fields[MainElement], &effect);
-    PlaceElements(fields[OuterBevelElement], fields[InnerBevelElement], fields[MainElement], effect);
-    FillElementMaterials(&style, fields, SelectAllElements | 0x1F);
+    EffectRectangle(buffers[OuterBevelElement], buffers[InnerBevelElement], buffers[MainElement], &effect);
+    PlaceElements(buffers[OuterBevelElement], buffers[InnerBevelElement], buffers[MainElement], effect);
+    FillElementMaterials(&style, buffers, SelectAllElements | AllMaterialChannels);
     renderBuffer.assign(size_t(Width()) * Height() * (channelCount + 1), 0xEE);
     return true;
   }
@@ -168,7 +170,7 @@ struct Scene {
   RenderContext Context() {
     RenderContext c{};
     c.style = &style;
-    for (int e = 0; e < ElementCount; ++e) c.fields[e] = fields[e];
+    for (int e = 0; e < ElementCount; ++e) c.buffers[e] = buffers[e];
     c.innerOutlines = innerOutlines;
     c.outerOutlines = outerOutlines;
     c.directions = &directions;
@@ -185,7 +187,7 @@ struct Scene {
   }
 
   void Release() {
-    for (ElementBuffer*& field : fields) DisposeElementBuffer(&field);
+    for (ElementBuffer*& buffer : buffers) DisposeElementBuffer(&buffer);
     FreeBlockOf(maskBuffer);
     for (NodePool* pool : {&gMainSpanPool, &gInnerSpanPool, &gOuterSpanPool, &gInnerOffsetPool, &gOuterOffsetPool,
                            &gOutlinePool, &gBandEdgePool, &gPolygonEdgePool})

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <random>
 
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 #include "maps/MapImage.h"
 #include "maps/MapLayer.h"
 #include "style/NameOnlyImages.h"

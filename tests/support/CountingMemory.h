@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 
 struct CountingMemory {
   int16_t result = 0;

@@ -6,9 +6,13 @@
 #include <cstdint>
 #include <vector>
 
-#include "bevel/OffsetOutline.h"
-#include "geometry/NodePool.h"
-#include "geometry/WorkMemory.h"
+#include "bevel/CornerClassification.h"
+#include "bevel/NodeNumbering.h"
+#include "bevel/OffsetOutlines.h"
+#include "bevel/OffsetUndo.h"
+#include "bevel/PixelConversion.h"
+#include "core/NodePool.h"
+#include "core/WorkMemory.h"
 
 namespace test_rings {
 

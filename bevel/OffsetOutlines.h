@@ -6,11 +6,13 @@
 // band quadrilateral: from its outline edge (node to next) to its offset edge
 // (offset start to the end of the offset edge).
 //
-// Lifecycle, per filter run: ClassifyCorners then ToPixels, once, on each
-// outline set. Per element build: UndoOffset (unless the list is fresh), empty
-// and select the element's offset pool (SelectPool), then OffsetOutlines.
-// UndoOffset must run before the pool that holds the inserted nodes is
-// emptied, because it walks them to unlink them.
+// Lifecycle, per filter run: ClassifyCorners (bevel/CornerClassification.h)
+// then ToPixels (bevel/PixelConversion.h), once, on each outline set. Per
+// element build: UndoOffset (bevel/OffsetUndo.h) unless the list is fresh,
+// empty and select the element's offset pool (SelectPool), then
+// OffsetOutlines; the corner joins are in bevel/OffsetJoins.cpp. UndoOffset
+// must run before the pool that holds the inserted nodes is emptied, because
+// it walks them to unlink them.
 #pragma once
 #include <cstdint>
 
@@ -31,32 +33,9 @@ JoinCode JoinCodeForFlags(uint16_t bevelFlags);
 // point is kept; size + miterLimit for the Miter join, 0 for the others.
 double MiterLimitDistance(JoinCode join, uint16_t size, uint16_t miterLimit);
 
-// Sets OuterCorner, OuterCornerAhead, StraightPoint and StraightAhead on every
-// node from the path-unit coordinates fx, fy (exact integer arithmetic). The
-// vertex after a turn-back loses SmoothPoint.
-void ClassifyCorners(OffsetRingList* list);
-
-// Converts fx, fy (8.24 fractions of the document size) into pixels x, y with
-// the document's width and height in pixels, then sets every node's unit
-// normal (dy, -dx)/length of its outgoing edge; a zero-length edge gets the
-// normal (0, 0). After this, fx and fy are free for other uses.
-void ToPixels(OffsetRingList* list, uint16_t width, uint16_t height);
-
 // Offsets every ring by `size` pixels with the given join; `limit` (pixels)
 // is used by the Miter join only. Inserted nodes are taken from the current
 // node pool. Returns 1, or 0 when a node could not be allocated (MemFullErr is
 // in the result cell and the rings are partly joined; UndoOffset still
 // restores them). The list must be fresh or restored by UndoOffset.
 int OffsetOutlines(OffsetRingList* list, JoinCode join, double size, double limit);
-
-// Gives every node of every ring, ring by ring, each ring from its first node,
-// the value of *counter as its index and increments *counter. Started at 1,
-// the counter ends one above the number of nodes. Indexes are 16-bit.
-void NumberNodes(OffsetRingList* list, int32_t* counter);
-
-// Restores the rings to their state before OffsetOutlines: unlinks every
-// inserted node (they stay in their pool), removes the SmoothPoint the joins
-// added, and leaves each vertex index 0 with only its SmoothPoint, CurveEdge
-// and corner bits. Offset positions are left stale; the next offset rewrites
-// them.
-void UndoOffset(OffsetRingList* list);

@@ -7,18 +7,7 @@
 #pragma once
 #include <cstdint>
 
-// Result codes shared by all stages (the host's and the program's own).
-enum ResultCode : int16_t {
-  NoErr = 0,                          // success
-  PathInvalidCode = 2,                // "This path is invalid."
-  NoPathsCode = 3,                    // no paths in the document
-  NoTargetPathCode = 4,               // no target path chosen
-  LockedTransparencyCode = 5,         // the layer's transparency is protected
-  MemFullErr = -108,                  // out of memory
-  UserCanceledErr = -128,             // the dialog was cancelled
-  FilterBadParameters = -30100,       // unknown selector
-  ErrPlugInHostInsufficient = -30900  // unusable host record or missing suite
-};
+#include "core/ResultCodes.h"
 
 struct WorkMemory {
   // Returns a block of at least `size` bytes, or null when out of memory.

@@ -1,4 +1,4 @@
-// Binds the stages' working memory (geometry/WorkMemory.h) to the host: blocks
+// Binds the stages' working memory (core/WorkMemory.h) to the host: blocks
 // come from the Buffer suite, failures go into the host's result cell.
 #pragma once
 #include <cstdint>

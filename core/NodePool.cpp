@@ -1,8 +1,6 @@
-#include "geometry/NodePool.h"
+#include "core/NodePool.h"
 
-#include "geometry/Contour.h"
-#include "geometry/OffsetNode.h"
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 
 // A pool block: header, then room for recordsPerBlock records. The header is
 // padded to 8 bytes so that records holding doubles stay aligned on 32-bit
@@ -15,8 +13,6 @@ struct PoolBlock {
 namespace {
 constexpr uint32_t RecordAlignment = 8;
 constexpr uint32_t BlockHeaderSize = (sizeof(PoolBlock) + RecordAlignment - 1) & ~(RecordAlignment - 1);
-
-NodePool* gCurrentPool = &gOutlinePool;
 
 PoolBlock* NewPoolBlock(const NodePool* pool) {
   const uint64_t size = BlockHeaderSize + uint64_t(pool->recordSize) * pool->recordsPerBlock;
@@ -31,11 +27,6 @@ PoolBlock* NewPoolBlock(const NodePool* pool) {
   return block;
 }
 }  // namespace
-
-NodePool gVertexPool = {sizeof(PathVertex), NodeRecordsPerBlock, nullptr, nullptr};
-NodePool gOutlinePool = {sizeof(OffsetNode), NodeRecordsPerBlock, nullptr, nullptr};
-NodePool gInnerOffsetPool = {sizeof(OffsetNode), NodeRecordsPerBlock, nullptr, nullptr};
-NodePool gOuterOffsetPool = {sizeof(OffsetNode), NodeRecordsPerBlock, nullptr, nullptr};
 
 void InitPool(NodePool* pool, uint32_t recordSize, uint32_t recordsPerBlock) {
   EmptyPool(pool);
@@ -75,7 +66,3 @@ void EmptyPool(NodePool* pool) {
   pool->firstBlock = nullptr;
   pool->currentBlock = nullptr;
 }
-
-void SelectPool(NodePool* pool) { gCurrentPool = pool != nullptr ? pool : &gOutlinePool; }
-
-NodePool* CurrentPool() { return gCurrentPool; }

@@ -1,6 +1,8 @@
 // The offsetter: plain offset, joins, collapse detection, restored starts.
+#include "bevel/OffsetOutlines.h"
+
 #include "bevel/OffsetJoins.h"
-#include "bevel/OffsetOutline.h"
+#include "style/StyleRecord.h"
 
 namespace {
 
@@ -71,4 +73,16 @@ int OffsetOutlines(OffsetRingList* list, JoinCode join, double size, double limi
   for (OffsetRingList* ring = list; ring != nullptr; ring = ring->next)
     if (ring->first != nullptr) RestoreStarts(ring->first, size);
   return 1;
+}
+
+JoinCode JoinCodeForFlags(uint16_t bevelFlags) {
+  switch ((bevelFlags & JoinTypeMask) >> JoinTypeShift) {
+    case JoinBevel: return BevelJoinCode;
+    case JoinMiter: return MiterJoinCode;
+    default: return RoundJoinCode;
+  }
+}
+
+double MiterLimitDistance(JoinCode join, uint16_t size, uint16_t miterLimit) {
+  return join == MiterJoinCode ? double(size) + double(miterLimit) : 0.0;
 }

@@ -10,7 +10,7 @@
 #pragma once
 #include <cstdint>
 
-#include "frame/PluginInterface.h"
+#include "interface/PluginInterface.h"
 
 #define HostMessageHookName "BevelForgeHostMessage"
 #define HostDialogHookName "BevelForgeHostDialog"

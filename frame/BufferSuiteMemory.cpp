@@ -1,7 +1,7 @@
-#include "frame/HostMemory.h"
+#include "frame/BufferSuiteMemory.h"
 
-#include "frame/HostSuites.h"
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
+#include "frame/SuiteAcquisition.h"
 
 namespace {
 void* BufferSuiteNew(void*, uint32_t size) {

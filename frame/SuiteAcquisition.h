@@ -7,7 +7,7 @@
 #pragma once
 #include <cstdint>
 
-#include "frame/PluginInterface.h"
+#include "interface/PluginInterface.h"
 
 extern const ADMBasicSuite4* gADMBasicSuite;
 extern const PSBufferSuite1* gBufferSuite;             // all working memory

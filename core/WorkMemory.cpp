@@ -1,4 +1,4 @@
-#include "geometry/WorkMemory.h"
+#include "core/WorkMemory.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "frame/HostSuites.h"
+#include "frame/SuiteAcquisition.h"
 
 #include <cstdio>
 

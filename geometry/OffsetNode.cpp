@@ -1,7 +1,19 @@
-#include "geometry/Contour.h"
-#include "geometry/NodePool.h"
 #include "geometry/OffsetNode.h"
-#include "geometry/WorkMemory.h"
+
+#include "core/WorkMemory.h"
+#include "geometry/Contour.h"
+
+NodePool gOutlinePool = {sizeof(OffsetNode), NodeRecordsPerBlock, nullptr, nullptr};
+NodePool gInnerOffsetPool = {sizeof(OffsetNode), NodeRecordsPerBlock, nullptr, nullptr};
+NodePool gOuterOffsetPool = {sizeof(OffsetNode), NodeRecordsPerBlock, nullptr, nullptr};
+
+namespace {
+NodePool* gCurrentPool = &gOutlinePool;
+}
+
+void SelectPool(NodePool* pool) { gCurrentPool = pool != nullptr ? pool : &gOutlinePool; }
+
+NodePool* CurrentPool() { return gCurrentPool; }
 
 int AppendVertex(OffsetRingList* ring, int32_t fx, int32_t fy, uint32_t flags) {
   auto* node = TakeRecordOf<OffsetNode>(CurrentPool());

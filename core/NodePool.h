@@ -5,13 +5,15 @@
 // the next block, and room for `recordsPerBlock` records. Records are never
 // freed singly and are not cleared when handed out.
 //
-// The module-wide pools below are plain constant-initialised globals: each is
-// empty and carries its record size and block count from the moment the
-// module is loaded, with no start-up call. Each one is defined next to the
+// The module's pools are plain constant-initialised globals: each is empty
+// and carries its record size and block count from the moment the module is
+// loaded, with no start-up call. Each one is declared and defined next to the
 // record type it holds, so the record size is sizeof that type:
-//   gVertexPool, gOutlinePool, gInnerOffsetPool, gOuterOffsetPool  geometry/NodePool.cpp
-//   gBandEdgePool      the file that defines BandEdge
-//   gPolygonEdgePool   the file that defines the Main rasteriser's polygon edge
+//   gVertexPool                                    geometry/Contour.h
+//   gOutlinePool, gInnerOffsetPool, gOuterOffsetPool  geometry/OffsetNode.h
+//   gBandEdgePool                                  geometry/BandEdge.h
+//   gMainSpanPool, gInnerSpanPool, gOuterSpanPool  bevel/ElementBuffer.h
+//   gPolygonEdgePool                               bevel/MainRasteriser.h
 // The pools assume that calls into the module never overlap (one host thread).
 #pragma once
 #include <cstdint>
@@ -29,13 +31,6 @@ struct NodePool {
 constexpr uint32_t NodeRecordsPerBlock = 30;  // vertex, outline and offset pools
 constexpr uint32_t EdgeRecordsPerBlock = 32;  // band edge and polygon edge pools
 
-extern NodePool gVertexPool;       // PathVertex records of the contour list
-extern NodePool gOutlinePool;      // OffsetNode points of the traced element outlines
-extern NodePool gInnerOffsetPool;  // OffsetNode records inserted by the Inner Bevel joins
-extern NodePool gOuterOffsetPool;  // OffsetNode records inserted by the Outer Bevel joins
-extern NodePool gBandEdgePool;     // BandEdge records
-extern NodePool gPolygonEdgePool;  // polygon edges of the Main rasteriser
-
 // Empties the pool (freeing its blocks), then sets its record size and count.
 void InitPool(NodePool* pool, uint32_t recordSize, uint32_t recordsPerBlock);
 // Returns an uncleared record, or null with MemFullErr in the result cell.
@@ -43,13 +38,6 @@ void InitPool(NodePool* pool, uint32_t recordSize, uint32_t recordsPerBlock);
 void* TakeRecord(NodePool* pool);
 // Frees every block of the pool; first and current block become null.
 void EmptyPool(NodePool* pool);
-
-// The current pool: the pool that outline nodes are taken from while outlines
-// are traced (the outline pool) and that join nodes are taken from while a
-// bevel is offset (that bevel's offset pool). Never null; the outline pool
-// until another is selected.
-void SelectPool(NodePool* pool);
-NodePool* CurrentPool();
 
 // Takes a record of type T from a pool whose record size is at least sizeof(T).
 template <class T> inline T* TakeRecordOf(NodePool* pool) { return static_cast<T*>(TakeRecord(pool)); }
