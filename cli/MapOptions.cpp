@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <numbers>
 
 #include "cli/ImageFile.h"
 #include "core/WorkMemory.h"
@@ -84,7 +85,7 @@ bool Option(const std::string& option, MapRequest* r, std::string* error) {
   } else if (key == "center" && Pair(value, ',', &a, &b)) {
     r->haveCenter = true, r->centerX = float(a), r->centerY = float(b), r->mapping = MappingCustom;
   } else if (key == "angle" && Number(value, -3600, 3600, &a)) {
-    r->angle = float(a * M_PI / 180.0), r->mapping = MappingCustom;
+    r->angle = float(a * std::numbers::pi / 180.0), r->mapping = MappingCustom;
   } else {
     *error = "unknown or malformed map option '" + option + "'";
     return false;

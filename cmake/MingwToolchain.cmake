@@ -17,13 +17,13 @@ if(NOT BF_TIFF_ROOT)
 endif()
 get_filename_component(BF_TIFF_ROOT ${BF_TIFF_ROOT} ABSOLUTE)
 set(BF_TIFF_ROOT ${BF_TIFF_ROOT} CACHE PATH "Install prefix of the cross-built static libtiff")
-# The bevelforge tool's libpng and FreeType (scripts/build-tool-libs-windows); the tool is left
-# out of a build that lacks them.
+# The bevelforge tool's libpng, FreeType and potrace (scripts/build-tool-libs-windows); the tool
+# is left out of a build that lacks libpng or FreeType, and cannot trace pictures without potrace.
 if(NOT BF_TOOL_LIBS_ROOT)
   set(BF_TOOL_LIBS_ROOT ${CMAKE_CURRENT_LIST_DIR}/../third_party/tool-build/${BF_MINGW_TRIPLE})
 endif()
 get_filename_component(BF_TOOL_LIBS_ROOT ${BF_TOOL_LIBS_ROOT} ABSOLUTE)
-set(BF_TOOL_LIBS_ROOT ${BF_TOOL_LIBS_ROOT} CACHE PATH "Install prefix of the cross-built static libpng and FreeType")
+set(BF_TOOL_LIBS_ROOT ${BF_TOOL_LIBS_ROOT} CACHE PATH "Install prefix of the cross-built static libpng, FreeType and potrace")
 set(CMAKE_FIND_ROOT_PATH /usr/${BF_MINGW_TRIPLE} ${BF_TIFF_ROOT} ${BF_TOOL_LIBS_ROOT})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
