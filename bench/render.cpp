@@ -25,6 +25,7 @@
 #include "maps/ElementMaterials.h"
 #include "maps/MapImage.h"
 #include "maps/MapLayer.h"
+#include "maps/MapPlacement.h"
 #include "render/RenderDriver.h"
 #include "style/StyleRecord.h"
 #include "tests/support/TestRings.h"

@@ -11,6 +11,7 @@
 
 #include "cli/ImageFile.h"
 #include "core/WorkMemory.h"
+#include "maps/ImageCache.h"
 #include "maps/MapImage.h"
 #include "maps/MapLayer.h"
 #include "style/NameOnlyImages.h"

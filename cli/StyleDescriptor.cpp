@@ -6,6 +6,7 @@
 
 #include "cli/StyleOptions.h"
 #include "core/WorkMemory.h"
+#include "maps/ImageCache.h"
 #include "maps/MapImage.h"
 #include "style/NameOnlyImages.h"
 #include "style/ScriptingParameters.h"

@@ -6,6 +6,7 @@
 #include "frame/RunGlobals.h"
 #include "frame/StyleHandle.h"
 #include "geometry/ElementOutlines.h"
+#include "maps/ImageCache.h"
 #include "maps/MapImage.h"
 #include "maps/MapLayer.h"
 

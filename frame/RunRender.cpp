@@ -7,8 +7,11 @@
 #include "frame/SuiteAcquisition.h"
 #include "maps/BumpGathering.h"
 #include "maps/ElementMaterials.h"
+#include "maps/MapFill.h"
+#include "maps/MapFrame.h"
 #include "maps/MapImage.h"
 #include "maps/MapLayer.h"
+#include "maps/MapPlacement.h"
 #include "render/DocumentOutput.h"
 #include "render/RenderDriver.h"
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "frame/RunGlobals.h"
+#include "maps/ImageCache.h"
 #include "maps/MapImage.h"
 #include "platform/MessageBox.h"
 

@@ -6,7 +6,9 @@
 
 #include "core/WorkMemory.h"
 #include "fuzz/support/FuzzMemory.h"
+#include "maps/ImageCache.h"
 #include "maps/MapImage.h"
+#include "maps/TiffReader.h"
 
 namespace {
 // The host this target stands for refuses single blocks above 256 MiB: a

@@ -4,8 +4,12 @@
 
 #include "bevel/ElementBuffer.h"
 #include "core/WorkMemory.h"
+#include "maps/BackgroundImage.h"
+#include "maps/ImageCache.h"
+#include "maps/MapFrame.h"
 #include "maps/MapImage.h"
 #include "maps/MapLayer.h"
+#include "maps/MapPlacement.h"
 #include "style/StyleRecord.h"
 
 namespace {

@@ -1,8 +1,10 @@
 #include <cstdio>
 
 #include "core/WorkMemory.h"
+#include "maps/ImageCache.h"
 #include "maps/MapImage.h"
 #include "maps/MapLayer.h"
+#include "maps/TiffReader.h"
 #include "platform/MessageBox.h"
 
 namespace {

@@ -3,6 +3,7 @@
 // weights, blending uses 8-bit shifts, and nothing allocates.
 #include "bevel/ElementBuffer.h"
 #include "maps/ElementMaterials.h"
+#include "maps/MapFill.h"
 #include "maps/MapImage.h"
 #include "maps/MapLayer.h"
 

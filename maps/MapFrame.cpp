@@ -1,3 +1,4 @@
+#include "maps/MapFrame.h"
 #include "maps/MapLayer.h"
 
 namespace {

@@ -3,7 +3,8 @@
 // run's image cache that shares one loaded image between every user.
 //
 // The cache owns its images; map layers and the style's reflection image hold
-// plain pointers into it. All image memory comes from the work memory
+// plain pointers into it (maps/ImageCache.h); TIFF files are read by
+// maps/TiffReader.h. All image memory comes from the work memory
 // (NewBlock), so the host's Buffer suite accounts for it.
 #pragma once
 #include <cstdint>
@@ -38,39 +39,3 @@ inline const uint8_t* ImageAlphaPlane(const MapImage& image) {
   if (!(image.flags & ImageAlpha)) return nullptr;
   return image.data + ImagePlaneSize(image) * ((image.flags & ImageRgb) ? 3u : 1u);
 }
-
-// The image cache of the current run: RunGlobals::imageCache heads it.
-//
-// LoadImage: the cached image named `path` (letter case ignored), else the
-// TIFF file read into a new image appended to the cache. With `wantMax` the
-// image has its maximum plane. Returns null when the file cannot be read (the
-// "Could not read %s!" message has been shown; the result cell is not
-// touched, so a missing image never fails the run) or memory runs out
-// (MemFullErr in the result cell, no message). With the result cell already
-// set it does nothing and returns null.
-MapImage* LoadImage(MapImage** cache, const char* path, int32_t wantMax);
-// Makes `image`'s maximum plane when it has none: 1, or 0 when out of memory.
-int32_t MakeMaxPlane(MapImage* image);
-// Frees `image` and every image chained after it, with their planes.
-void FreeImages(MapImage* image);
-// The cached image named `name` (letter case ignored), or null.
-MapImage* FindCachedImage(MapImage* cache, const char* name);
-// Unlinks and frees every cached image that no layer of `layers` and not
-// `reflection` refers to.
-struct MapLayer;
-void PruneImageCache(MapImage** cache, const MapLayer* layers, const MapImage* reflection);
-
-// Why a TIFF could not become an image.
-enum TiffReadStatus : int32_t {
-  TiffReadOk = 0,        // the image was read
-  TiffUnreadable = 1,    // not a TIFF libtiff can decode, damaged, or a size outside 1..65535
-  TiffOutOfMemory = 2    // an allocation failed (MemFullErr is in the result cell)
-};
-// Reads the first picture of a TIFF file, or of `size` bytes in memory, into
-// a new image record (not in any cache; named `path`, unnamed from memory);
-// *image is null unless the status is TiffReadOk. Any error libtiff
-// reports while opening or decoding makes the file unreadable: a picture with
-// damaged strips is refused rather than shown half-empty. Both readers show
-// nothing; the caller owns the image (FreeImages).
-TiffReadStatus ReadTiffMapImage(const char* path, int32_t wantMax, MapImage** image);
-TiffReadStatus ReadTiffMapImageBytes(const uint8_t* bytes, uint32_t size, int32_t wantMax, MapImage** image);

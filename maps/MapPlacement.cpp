@@ -1,8 +1,13 @@
 #include <cmath>
 
 #include "bevel/ElementBuffer.h"
+#include "maps/BackgroundImage.h"
+#include "maps/ImageCache.h"
+#include "maps/MapFill.h"
+#include "maps/MapFrame.h"
 #include "maps/MapImage.h"
 #include "maps/MapLayer.h"
+#include "maps/MapPlacement.h"
 #include "style/StyleRecord.h"
 
 namespace {

@@ -6,7 +6,9 @@
 #include <cstring>
 
 #include "core/WorkMemory.h"
+#include "maps/ImageCache.h"
 #include "maps/MapImage.h"
+#include "maps/TiffReader.h"
 
 namespace {
 // The largest single block libtiff may ask for while decoding (a strip or a

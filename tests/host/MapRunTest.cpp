@@ -13,6 +13,7 @@
 #include "core/WorkMemory.h"
 #include "host/FilterHost.h"
 #include "host/MapFixtures.h"
+#include "maps/ImageCache.h"
 #include "maps/MapImage.h"
 #include "maps/MapLayer.h"
 #include "style/NameOnlyImages.h"

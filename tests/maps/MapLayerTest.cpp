@@ -7,9 +7,14 @@
 #include <random>
 #include <vector>
 
+#include "maps/BackgroundImage.h"
 #include "maps/BumpGathering.h"
+#include "maps/ImageCache.h"
+#include "maps/MapFill.h"
+#include "maps/MapFrame.h"
 #include "maps/MapImage.h"
 #include "maps/MapLayer.h"
+#include "maps/MapPlacement.h"
 #include "render/Sampling.h"
 #include "tests/render/RenderTestSupport.h"
 #include "tests/support/CountingMemory.h"

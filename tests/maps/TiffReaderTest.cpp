@@ -7,8 +7,10 @@
 #include <random>
 #include <string>
 
+#include "maps/ImageCache.h"
 #include "maps/MapImage.h"
 #include "maps/TiffMemory.h"
+#include "maps/TiffReader.h"
 #include "tests/support/CountingMemory.h"
 #include "tests/support/TiffFiles.h"
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "maps/ImageCache.h"
 #include "maps/MapImage.h"
 #include "maps/MapLayer.h"
 #include "style/NameOnlyImages.h"
