@@ -160,19 +160,19 @@ void* MallocBlock(void*, uint32_t size) { return std::malloc(size == 0 ? 1 : siz
 void FreeMalloc(void*, void* block) { std::free(block); }
 }  // namespace
 
-bool ParseMapRequest(const std::string& spec, MapRequest* request, std::string* error) {
+bool ParseMapRequest(const std::string& argument, MapRequest* request, std::string* error) {
   MapRequest r;
   r.layerFlags = ApplyToMask | (AlphaOutputRgbIntensity << AlphaOutputShift);
-  const size_t first = spec.find(':');
+  const size_t first = argument.find(':');
   uint32_t kind = 0;
-  if (first == std::string::npos || !Lookup(Kinds, spec.substr(0, first), &kind)) {
-    *error = "--map " + spec + ": KIND is one of color, opacity, shininess, strength, reflectivity, bump";
+  if (first == std::string::npos || !Lookup(Kinds, argument.substr(0, first), &kind)) {
+    *error = "--map " + argument + ": KIND is one of color, opacity, shininess, strength, reflectivity, bump";
     return false;
   }
   r.layerFlags |= kind;
   // The image runs to the last ':' that is followed by options (a Windows
   // drive letter or a ':' in a file name stays in the name).
-  std::string rest = spec.substr(first + 1), options;
+  std::string rest = argument.substr(first + 1), options;
   const size_t last = rest.rfind(':');
   if (last != std::string::npos && last + 1 < rest.size()) {
     std::string tail = rest.substr(last + 1), ignored;
@@ -190,7 +190,7 @@ bool ParseMapRequest(const std::string& spec, MapRequest* request, std::string* 
     }
   }
   if (rest.empty()) {
-    *error = "--map " + spec + ": no IMAGE (a TIFF or PNG file, or background)";
+    *error = "--map " + argument + ": no IMAGE (a TIFF or PNG file, or background)";
     return false;
   }
   if (rest == "background") {
@@ -203,7 +203,7 @@ bool ParseMapRequest(const std::string& spec, MapRequest* request, std::string* 
     size_t end = options.find(',', start);
     if (end == std::string::npos) end = options.size();
     if (!Option(options.substr(start, end - start), &r, error)) {
-      *error = "--map " + spec + ": " + *error;
+      *error = "--map " + argument + ": " + *error;
       return false;
     }
     start = end + 1;

@@ -20,7 +20,7 @@ struct MapRequest {
 
 // Parses "KIND:IMAGE[:OPTION[,OPTION...]]" (see MapOptionsHelp). Returns 0
 // with a message for unknown kinds and options and values out of range.
-bool ParseMapRequest(const std::string& spec, MapRequest* request, std::string* error);
+bool ParseMapRequest(const std::string& argument, MapRequest* request, std::string* error);
 
 // The help text of the two options, for --help.
 const char* MapOptionsHelp();

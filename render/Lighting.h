@@ -11,7 +11,7 @@
 
 #include "bevel/ElementBuffer.h"
 #include "render/Sampling.h"
-#include "render/SpecularPower.h"
+#include "render/HighlightPower.h"
 #include "style/ScaleFactors.h"
 
 struct StyleRecord;
@@ -81,7 +81,7 @@ inline float ClampUnit(float v) { return v <= 1.0f ? v : 1.0f; }
 // if it were skipped: (0 x M + t) x c == t x c and acc + 0 == acc.
 inline void AddLight(float acc[3], const ActiveLight& light, float d, float h, const ShadingMaterial& m) {
   const float q = d > 0.0f ? d * OneOver255 : 0.0f;
-  const float t = h > 0.0f ? SpecularPower(double(h), m.exponent) * m.strength : 0.0f;
+  const float t = h > 0.0f ? HighlightPower(double(h), m.exponent) * m.strength : 0.0f;
   acc[0] += (q * m.color[0] + t) * light.color[0];
   acc[1] += (q * m.color[1] + t) * light.color[1];
   acc[2] += (q * m.color[2] + t) * light.color[2];

@@ -1,5 +1,5 @@
-// The specular power h^e in single precision for the whole exponents of the
-// lighting model (e = shininess + 1, 1..256), equal bit for bit to
+// The highlight power h^e of the lighting model's specular term, in single
+// precision for its whole exponents (e = shininess + 1, 1..256), equal bit for bit to
 // float(std::pow(double(h), e)) but without the library call on almost every
 // input.
 //
@@ -19,7 +19,7 @@ constexpr int32_t MaxSquaringExponent = 256;
 
 // h^e as float; `exponent` holds e as a double. The squaring path takes
 // 0 < h <= 1.25 (a dot product of unit vectors), where h^256 stays a finite float.
-inline float SpecularPower(double h, double exponent) {
+inline float HighlightPower(double h, double exponent) {
   const int32_t e = int32_t(exponent);
   if (double(e) != exponent || e < 1 || e > MaxSquaringExponent || !(h > 0.0) || h > 1.25)
     return float(std::pow(h, exponent));

@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "render/SpecularPower.h"
+#include "render/HighlightPower.h"
 
 namespace {
 
@@ -34,13 +34,13 @@ std::vector<float> Bases() {
   return bases;
 }
 
-TEST(SpecularPower, EqualsFloatOfLibraryPowForEveryExponent) {
+TEST(HighlightPower, EqualsFloatOfLibraryPowForEveryExponent) {
   const std::vector<float> bases = Bases();
   int64_t mismatches = 0;
   for (int32_t e = 1; e <= MaxSquaringExponent + 2; ++e) {
     for (const float h : bases) {
       const float expected = float(std::pow(double(h), double(e)));
-      const float got = SpecularPower(double(h), double(e));
+      const float got = HighlightPower(double(h), double(e));
       if (std::bit_cast<uint32_t>(expected) != std::bit_cast<uint32_t>(got) && ++mismatches <= 5)
         ADD_FAILURE() << "h = " << std::hexfloat << h << ", e = " << std::dec << e << ": " << got << " instead of "
                       << expected;
@@ -48,7 +48,7 @@ TEST(SpecularPower, EqualsFloatOfLibraryPowForEveryExponent) {
   }
   EXPECT_EQ(mismatches, 0);
   // Exponents that are not whole go to the library.
-  EXPECT_EQ(SpecularPower(0.5, 2.5), float(std::pow(0.5, 2.5)));
+  EXPECT_EQ(HighlightPower(0.5, 2.5), float(std::pow(0.5, 2.5)));
 }
 
 }  // namespace
