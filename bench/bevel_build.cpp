@@ -32,9 +32,6 @@ constexpr uint16_t DocumentHeight = 2000;
 constexpr double FlatnessSquared = 0.001;  // square pixels
 
 int16_t gResult = 0;
-void* MallocBlock(void*, uint32_t size) { return std::malloc(size == 0 ? 1 : size); }
-void FreeMallocBlock(void*, void* block) { std::free(block); }
-
 struct Point {
   double x, y;
 };
@@ -220,7 +217,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot read glyph outlines from %s\n", font);
     return 1;
   }
-  BindWorkMemory(WorkMemory{MallocBlock, FreeMallocBlock, nullptr, &gResult});
+  BindWorkMemory(HeapWorkMemory(&gResult));
 
   // TrueType outer contours run clockwise in font units (y up): after the
   // flip to y down they run counter-clockwise, normals into the glyph. That

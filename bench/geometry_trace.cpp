@@ -35,9 +35,6 @@ constexpr int32_t DocumentHeight = 3000;
 constexpr double UnitsPerDocument = 16777216.0;  // 8.24 path units
 
 int16_t gResult = 0;
-void* MallocBlock(void*, uint32_t size) { return std::malloc(size == 0 ? 1 : size); }
-void FreeMallocBlock(void*, void* block) { std::free(block); }
-
 // Path records written big-endian, 26 bytes each.
 struct Records {
   std::vector<uint8_t> bytes;
@@ -211,7 +208,7 @@ int main(int argc, char** argv) {
   // being trimmed and faulted in again, which measures the allocator.
   mallopt(M_TRIM_THRESHOLD, 1 << 30);
   mallopt(M_MMAP_THRESHOLD, 1 << 30);
-  BindWorkMemory(WorkMemory{MallocBlock, FreeMallocBlock, nullptr, &gResult});
+  BindWorkMemory(HeapWorkMemory(&gResult));
   std::string line;
   while (line.size() < 360) line += "Sphinx of black quartz, judge my vow! 0123456789 & @ % ";
   line.resize(360);

@@ -166,6 +166,17 @@ bool HasMagic(const unsigned char* head, size_t got, const char* magic, size_t l
   return got >= length && std::memcmp(head, magic, length) == 0;
 }
 
+// The kind of an open file by its first bytes.
+ImageFileKind KindOfHead(FILE* file) {
+  unsigned char head[PngSignatureBytes] = {};
+  const size_t got = std::fread(head, 1, sizeof head, file);
+  if (got == sizeof head && png_sig_cmp(head, 0, sizeof head) == 0) return ImageFileKind::Png;
+  if (HasMagic(head, got, "II*\0", 4) || HasMagic(head, got, "MM\0*", 4) || HasMagic(head, got, "II+\0", 4) ||
+      HasMagic(head, got, "MM\0+", 4))
+    return ImageFileKind::Tiff;
+  return ImageFileKind::Other;
+}
+
 }  // namespace
 
 bool MakeImage(int32_t width, int32_t height, int32_t colorChannels, bool hasAlpha, uint8_t fill,
@@ -289,15 +300,53 @@ bool ReadImageFile(const std::string& fileName, RasterImage& image, std::string&
     error = fileName + ": cannot open the file (" + std::strerror(errno) + ")";
     return false;
   }
-  unsigned char head[PngSignatureBytes] = {};
-  const size_t got = std::fread(head, 1, sizeof head, file);
+  const ImageFileKind kind = KindOfHead(file);
   std::fclose(file);
-  if (got == sizeof head && png_sig_cmp(head, 0, sizeof head) == 0) return ReadPngFile(fileName, image, error);
-  if (HasMagic(head, got, "II*\0", 4) || HasMagic(head, got, "MM\0*", 4) || HasMagic(head, got, "II+\0", 4) ||
-      HasMagic(head, got, "MM\0+", 4))
-    return ReadTiffFile(fileName, image, error);
+  if (kind == ImageFileKind::Png) return ReadPngFile(fileName, image, error);
+  if (kind == ImageFileKind::Tiff) return ReadTiffFile(fileName, image, error);
   error = fileName + ": not a PNG or TIFF file";
   return false;
+}
+
+ImageFileKind ImageFileKindOf(const std::string& fileName) {
+  FILE* file = std::fopen(fileName.c_str(), "rb");
+  if (file == nullptr) return ImageFileKind::Other;
+  const ImageFileKind kind = KindOfHead(file);
+  std::fclose(file);
+  return kind;
+}
+
+bool WriteTiffFile(const std::string& fileName, const RasterImage& image, std::string& error) {
+  TIFF* tif = TIFFOpen(fileName.c_str(), "w");
+  if (tif == nullptr) {
+    error = fileName + ": cannot create the file";
+    return false;
+  }
+  const uint16_t samples = uint16_t(image.SamplesPerPixel());
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(image.width));
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(image.height));
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, samples);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, uint16_t(8));
+  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, image.colorChannels == 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK);
+  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tif, 0));
+  if (image.hasAlpha) {
+    const uint16_t extra = EXTRASAMPLE_UNASSALPHA;
+    TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &extra);
+  }
+  bool ok = true;
+  std::vector<uint8_t> row(image.RowBytes());
+  for (int32_t y = 0; y < image.height && ok; ++y) {
+    std::memcpy(row.data(), image.Pixel(0, y), row.size());
+    ok = TIFFWriteScanline(tif, row.data(), uint32_t(y), 0) >= 0;
+  }
+  TIFFClose(tif);
+  if (!ok) {
+    std::remove(fileName.c_str());
+    error = fileName + ": cannot write the file";
+  }
+  return ok;
 }
 
 namespace {

@@ -53,6 +53,17 @@ bool ReadTiffFile(const std::string& fileName, RasterImage& image, std::string& 
 // Reads a PNG or TIFF file, chosen by its first bytes.
 bool ReadImageFile(const std::string& fileName, RasterImage& image, std::string& error);
 
+enum class ImageFileKind {
+  Png,   // starts with the PNG signature
+  Tiff,  // starts with a classic or big TIFF header
+  Other  // anything else, or a file that cannot be opened
+};
+ImageFileKind ImageFileKindOf(const std::string& fileName);
+
+// Writes `image` as a deflate-compressed 8-bit TIFF (gray or RGB, alpha as an
+// unassociated extra sample). A failed write removes the partial file.
+bool WriteTiffFile(const std::string& fileName, const RasterImage& image, std::string& error);
+
 // PNG compression levels (zlib's): 0 stores, 9 makes the smallest files.
 // Levels up to FastPngCompressionLimit filter every row the same way, for
 // speed; higher ones let the library pick a filter per row.

@@ -1,7 +1,5 @@
 #include "cli/MapOptions.h"
 
-#include <tiffio.h>
-
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -94,51 +92,6 @@ bool Option(const std::string& option, MapRequest* r, std::string* error) {
   return true;
 }
 
-enum class PictureKind { Tiff, Png, Other };
-
-PictureKind KindOfFile(const std::string& path) {
-  unsigned char magic[8] = {};
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return PictureKind::Other;
-  const size_t n = std::fread(magic, 1, sizeof magic, f);
-  std::fclose(f);
-  if (n >= 4 && ((magic[0] == 'I' && magic[1] == 'I' && (magic[2] == 42 || magic[2] == 43) && magic[3] == 0) ||
-                 (magic[0] == 'M' && magic[1] == 'M' && magic[2] == 0 && (magic[3] == 42 || magic[3] == 43))))
-    return PictureKind::Tiff;
-  if (n == 8 && std::memcmp(magic, "\x89PNG\r\n\x1a\n", 8) == 0) return PictureKind::Png;
-  return PictureKind::Other;
-}
-
-bool WriteTiffCopy(const RasterImage& image, const std::string& path, std::string* error) {
-  TIFF* tif = TIFFOpen(path.c_str(), "w");
-  if (tif == nullptr) {
-    *error = path + ": cannot write the TIFF copy";
-    return false;
-  }
-  const uint16_t samples = uint16_t(image.SamplesPerPixel());
-  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(image.width));
-  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(image.height));
-  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, samples);
-  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, uint16_t(8));
-  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-  TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
-  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, image.colorChannels == 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK);
-  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tif, 0));
-  if (image.hasAlpha) {
-    const uint16_t extra = EXTRASAMPLE_UNASSALPHA;
-    TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &extra);
-  }
-  bool ok = true;
-  std::vector<uint8_t> row(image.RowBytes());
-  for (int32_t y = 0; y < image.height && ok; ++y) {
-    std::memcpy(row.data(), image.Pixel(0, y), row.size());
-    ok = TIFFWriteScanline(tif, row.data(), uint32_t(y), 0) >= 0;
-  }
-  TIFFClose(tif);
-  if (!ok) *error = path + ": cannot write the TIFF copy";
-  return ok;
-}
-
 // The path the module is given for `picture`: PNGs become TIFF files in the
 // folder; anything else is named as it is (absolute), for the module to read
 // or to report.
@@ -147,17 +100,17 @@ bool ModulePicture(const std::string& picture, const std::string& folder, int32_
   std::error_code code;
   const std::filesystem::path absolute = std::filesystem::absolute(picture, code);
   *path = code ? picture : absolute.string();
-  if (KindOfFile(picture) != PictureKind::Png) return true;
+  if (ImageFileKindOf(picture) != ImageFileKind::Png) return true;
   RasterImage image;
   if (!ReadPngFile(picture, image, *error)) return false;
   *path = (std::filesystem::path(folder) /
            ("picture" + std::to_string(index) + "-" + std::filesystem::path(picture).stem().string() + ".tif"))
               .string();
-  return WriteTiffCopy(image, *path, error);
+  if (WriteTiffFile(*path, image, *error)) return true;
+  *error = *path + ": cannot write the TIFF copy";
+  return false;
 }
 
-void* MallocBlock(void*, uint32_t size) { return std::malloc(size == 0 ? 1 : size); }
-void FreeMalloc(void*, void* block) { std::free(block); }
 }  // namespace
 
 bool ParseMapRequest(const std::string& argument, MapRequest* request, std::string* error) {
@@ -234,7 +187,7 @@ bool WriteMapStyle(const std::string& settingsPath, const std::string& folder, c
                    const std::vector<MapRequest>& maps, int32_t documentWidth, int32_t documentHeight,
                    std::string* error) {
   int16_t result = 0;
-  BindWorkMemory(WorkMemory{MallocBlock, FreeMalloc, nullptr, &result});
+  BindWorkMemory(HeapWorkMemory(&result));
   MapImage* names = nullptr;
   const std::string mapsFolder = (std::filesystem::path(folder) / "Maps").string() + "/";
   const StyleIo io{LoadNameOnlyImage, nullptr, &names, mapsFolder.c_str(), 0, 0};

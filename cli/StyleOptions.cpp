@@ -347,7 +347,7 @@ std::string DescribeStyle(const StyleRecord& s) {
     std::snprintf(line, sizeof line,
                   "%s material: color %s, opacity %d %%, shininess %d %%, strength %d %%, reflectivity %d %%, "
                   "link %s\n",
-                  elementNames[e], Hex((uint32_t(m.color[2]) << 16) | (uint32_t(m.color[1]) << 8) | m.color[0]).c_str(),
+                  elementNames[e], Hex(MaterialColorWord(m) & 0xFFFFFF).c_str(),
                   ByteToPercent(m.opacity), ByteToPercent(m.shininess), ByteToPercent(m.shinStrength),
                   ByteToPercent(m.reflectivity), link >= 0 && link < 3 ? LinkNames[link] : "own");
     text += line;

@@ -142,9 +142,6 @@ std::vector<uint8_t> MaskValues(const RasterImage& mask) {
   return values;
 }
 
-void* MallocBlock(void*, uint32_t size) { return std::malloc(size == 0 ? 1 : size); }
-void FreeMallocBlock(void*, void* block) { std::free(block); }
-
 double Seconds() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
@@ -182,7 +179,7 @@ bool AddTracedPath(const CliOptions& o, const HostDocument& document, const std:
       break;
   }
   int16_t result = 0;
-  BindWorkMemory(WorkMemory{MallocBlock, FreeMallocBlock, nullptr, &result});
+  BindWorkMemory(HeapWorkMemory(&result));
   const double start = Seconds();
   TraceReport report;
   std::string error;

@@ -1,5 +1,6 @@
 #include "core/WorkMemory.h"
 
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -33,3 +34,10 @@ void FreeBlock(void** block) {
 
 int16_t CurrentResult() { return *gMemory.resultCell; }
 void SetResult(int16_t code) { *gMemory.resultCell = code; }
+
+namespace {
+void* NewHeapBlock(void*, uint32_t size) { return std::malloc(size == 0 ? 1 : size); }
+void DisposeHeapBlock(void*, void* block) { std::free(block); }
+}  // namespace
+
+WorkMemory HeapWorkMemory(int16_t* resultCell) { return WorkMemory{NewHeapBlock, DisposeHeapBlock, nullptr, resultCell}; }

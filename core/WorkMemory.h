@@ -22,6 +22,9 @@ struct WorkMemory {
 // Makes `memory` current for the calls that follow. Pass a record whose
 // function pointers are null to unbind (every allocation then fails).
 void BindWorkMemory(const WorkMemory& memory);
+// Work memory from the C heap with `resultCell`, for programs that run the
+// stages outside a host (the command-line tool, benchmarks).
+WorkMemory HeapWorkMemory(int16_t* resultCell);
 const WorkMemory& CurrentWorkMemory();
 
 // Allocates a block; on failure writes MemFullErr into the result cell and

@@ -10,15 +10,6 @@
 namespace {
 constexpr uint32_t MessageCapacity = MapImageNameCapacity + 32;
 
-bool SameNameIgnoringCase(const char* a, const char* b) {
-  for (;; ++a, ++b) {
-    const unsigned char ca = static_cast<unsigned char>(*a), cb = static_cast<unsigned char>(*b);
-    const unsigned char la = (ca >= 'A' && ca <= 'Z') ? ca + 32 : ca, lb = (cb >= 'A' && cb <= 'Z') ? cb + 32 : cb;
-    if (la != lb) return false;
-    if (ca == 0) return true;
-  }
-}
-
 void ShowUnreadable(const char* path) {
   char text[MessageCapacity];
   std::snprintf(text, sizeof text, "Could not read %s!", path);
@@ -32,6 +23,15 @@ bool InUse(const MapImage* image, const MapLayer* layers, const MapImage* reflec
   return false;
 }
 }  // namespace
+
+int32_t SameNameIgnoringCase(const char* a, const char* b) {
+  for (;; ++a, ++b) {
+    const unsigned char ca = static_cast<unsigned char>(*a), cb = static_cast<unsigned char>(*b);
+    const unsigned char la = (ca >= 'A' && ca <= 'Z') ? ca + 32 : ca, lb = (cb >= 'A' && cb <= 'Z') ? cb + 32 : cb;
+    if (la != lb) return 0;
+    if (ca == 0) return 1;
+  }
+}
 
 MapImage* FindCachedImage(MapImage* cache, const char* name) {
   for (MapImage* image = cache; image != nullptr; image = image->next)

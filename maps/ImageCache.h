@@ -9,6 +9,10 @@ struct MapLayer;
 
 // The image cache of the current run: RunGlobals::imageCache heads it.
 //
+// 1 when two image names (paths) are equal without regard to the letter case
+// of A-Z, as the file systems images come from compare them.
+int32_t SameNameIgnoringCase(const char* a, const char* b);
+
 // LoadImage: the cached image named `path` (letter case ignored), else the
 // TIFF file read into a new image appended to the cache. With `wantMax` the
 // image has its maximum plane. Returns null when the file cannot be read (the

@@ -6,10 +6,9 @@
 #include "maps/MapFill.h"
 #include "maps/MapImage.h"
 #include "maps/MapLayer.h"
+#include "render/Sampling.h"
 
 namespace {
-constexpr int32_t MapShift = 16;  // 16.16 image positions
-constexpr uint32_t MapFraction = 0xFFFF;
 constexpr uint32_t MaxAmount = 255;
 
 // The planes and constants of one layer's blend, chosen once per layer.
@@ -22,12 +21,6 @@ struct LayerBlend {
   int32_t byteIndex;         // the PixelMaterial byte of a scalar map
 };
 
-// The non-negative remainder of v modulo n (n >= 1).
-inline int32_t Wrap(int32_t v, int32_t n) {
-  const int32_t r = v % n;
-  return r < 0 ? r + n : r;
-}
-
 // One image position: the four neighbour offsets and the two weights.
 struct Neighbours {
   uint32_t at00, at01, at10, at11;
@@ -35,17 +28,17 @@ struct Neighbours {
 };
 
 inline Neighbours NeighboursOf(int32_t row, int32_t col, int32_t width, int32_t height) {
-  const int32_t r = row >> MapShift, c = col >> MapShift;  // floor, also below zero
-  const uint32_t r0 = uint32_t(Wrap(r, height)) * uint32_t(width), r1 = uint32_t(Wrap(r + 1, height)) * uint32_t(width);
-  const uint32_t c0 = uint32_t(Wrap(c, width)), c1 = uint32_t(Wrap(c + 1, width));
-  return Neighbours{r0 + c0, r0 + c1, r1 + c0, r1 + c1, uint32_t(row) & MapFraction, uint32_t(col) & MapFraction};
+  const int32_t r = row >> MapFractionBits, c = col >> MapFractionBits;  // floor, also below zero
+  const uint32_t r0 = uint32_t(WrapIndex(r, height)) * uint32_t(width), r1 = uint32_t(WrapIndex(r + 1, height)) * uint32_t(width);
+  const uint32_t c0 = uint32_t(WrapIndex(c, width)), c1 = uint32_t(WrapIndex(c + 1, width));
+  return Neighbours{r0 + c0, r0 + c1, r1 + c0, r1 + c1, uint32_t(row) & MapFractionMask, uint32_t(col) & MapFractionMask};
 }
 
 // Weights add up to 0xFFFF, so a plane of 255 samples as 253.
 inline uint32_t Bilinear(const uint8_t* plane, const Neighbours& n) {
-  const uint32_t top = (plane[n.at00] * (MapFraction - n.fc) + plane[n.at01] * n.fc) >> MapShift;
-  const uint32_t bottom = (plane[n.at10] * (MapFraction - n.fc) + plane[n.at11] * n.fc) >> MapShift;
-  return (top * (MapFraction - n.fr) + bottom * n.fr) >> MapShift;
+  const uint32_t top = (plane[n.at00] * (WeightSum - n.fc) + plane[n.at01] * n.fc) >> MapFractionBits;
+  const uint32_t bottom = (plane[n.at10] * (WeightSum - n.fc) + plane[n.at11] * n.fc) >> MapFractionBits;
+  return (top * (WeightSum - n.fr) + bottom * n.fr) >> MapFractionBits;
 }
 
 inline uint8_t BlendMasked(uint32_t p, uint32_t v, uint32_t strength) {

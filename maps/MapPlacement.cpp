@@ -8,11 +8,12 @@
 #include "maps/MapImage.h"
 #include "maps/MapLayer.h"
 #include "maps/MapPlacement.h"
+#include "render/Sampling.h"
 #include "style/StyleRecord.h"
 
 namespace {
 // Mapping derivatives and origins are 16.16 fixed point.
-constexpr double MapFixedOne = 65536.0;
+constexpr double MapFixedOne = double(1 << MapFractionBits);
 // Stored links are MappingLinkStored + position; a list holds at most this
 // many layers, so larger values are pointers of an earlier resolution.
 constexpr uintptr_t MaxStoredLayers = 1024;

@@ -91,6 +91,13 @@ inline void NextBumpRow(BumpSampler* samplers, int32_t count) {
 // for a flat face. A tilt beyond length 1 leaves a normal in the image plane.
 inline void PerturbNormal(const BumpSampler* samplers, int32_t count, float n[3]);
 
+// The non-negative remainder of v modulo n (n >= 1): the image row or column
+// of a position on a map that tiles the plane.
+inline int32_t WrapIndex(int32_t v, int32_t n) {
+  const int32_t r = v % n;
+  return r < 0 ? r + n : r;
+}
+
 // ---- inline definitions ----------------------------------------------------
 
 namespace sampling_detail {
@@ -102,11 +109,6 @@ inline int32_t TruncSaturated(float v) {
   return int32_t(v);
 }
 inline int32_t ClampIndex(int32_t v, int32_t max) { return v < 0 ? 0 : (v > max ? max : v); }
-// The non-negative remainder of v modulo n (n >= 1).
-inline int32_t Wrap(int32_t v, int32_t n) {
-  const int32_t r = v % n;
-  return r < 0 ? r + n : r;
-}
 }  // namespace sampling_detail
 
 inline void LookUpReflection(const ReflectionSampler& s, float x, float y, uint32_t rgb[3]) {
@@ -133,7 +135,7 @@ inline void PerturbNormal(const BumpSampler* samplers, int32_t count, float n[3]
     const uint32_t fx = uint32_t(b.col) & MapFractionMask, fy = uint32_t(b.row) & MapFractionMask;
     const uint32_t gx0 = WeightSum - fx, gy0 = WeightSum - fy;
     // The wrapped column and row once; their neighbours wrap by one step.
-    const int32_t cx = Wrap(b.col >> MapFractionBits, b.width), cy = Wrap(b.row >> MapFractionBits, b.height);
+    const int32_t cx = WrapIndex(b.col >> MapFractionBits, b.width), cy = WrapIndex(b.row >> MapFractionBits, b.height);
     const int32_t left = cx == 0 ? b.width - 1 : cx - 1, right = cx + 1 == b.width ? 0 : cx + 1;
     const int32_t row = cy * b.width, up = (cy == 0 ? b.height - 1 : cy - 1) * b.width;
     const int32_t down = (cy + 1 == b.height ? 0 : cy + 1) * b.width;

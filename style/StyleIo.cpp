@@ -5,6 +5,7 @@
 #include "platform/FileExists.h"
 #include "platform/ModuleInstance.h"
 #include "style/StyleIo.h"
+#include "maps/ImageCache.h"
 
 namespace {
 const char* AfterLastSeparator(const char* path) {
@@ -12,15 +13,6 @@ const char* AfterLastSeparator(const char* path) {
   return separator != nullptr ? separator + 1 : path;
 }
 
-int32_t SameIgnoringCase(const char* a, const char* b) {
-  for (; *a != 0 && *b != 0; ++a, ++b) {
-    char x = *a, y = *b;
-    if (x >= 'A' && x <= 'Z') x = char(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = char(y - 'A' + 'a');
-    if (x != y) return 0;
-  }
-  return *a == *b;
-}
 }  // namespace
 
 int32_t MapsFolderPath(const StyleIo& io, const char* path, char* out, uint32_t capacity) {
@@ -51,7 +43,7 @@ uint32_t StoredImageName(const StyleIo& io, const char* path, char* out, uint32_
   char moved[2 * MapImageNameCapacity];
   int written = -1;
   if (io.mapsFolder != nullptr && io.mapsFolder[0] != 0 && MapsFolderPath(io, path, moved, sizeof moved) &&
-      SameIgnoringCase(moved, path)) {
+      SameNameIgnoringCase(moved, path)) {
     char base[MapImageNameCapacity];
     BaseName(path, base, sizeof base);
     written = std::snprintf(out, capacity, "%s.tif", base);
