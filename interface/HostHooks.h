@@ -14,6 +14,7 @@
 
 #define HostMessageHookName "BevelForgeHostMessage"
 #define HostDialogHookName "BevelForgeHostDialog"
+#define HostDialogShownHookName "BevelForgeHostDialogShown"
 
 // A message box the module would show: text, caption (null = the system's
 // default caption) and the MB_* style flags (icon and buttons). Returns the
@@ -24,6 +25,12 @@ typedef int32_t(PI_CALL* HostMessageHook)(const char* text, const char* caption,
 // of the button that ends it without showing it (1 = OK, 2 = Cancel), or 0 to
 // show it for real.
 typedef int32_t(PI_CALL* HostDialogHook)(int32_t dialogId);
+
+// A dialog the module shows for real has just been created (its window handle,
+// an HWND on Windows, and its resource id). A host that drives dialogs takes
+// the window here and plays its interactions from within the module's modal
+// loop (a timer on the window); it returns without blocking.
+typedef void(PI_CALL* HostDialogShownHook)(void* window, int32_t dialogId);
 
 PI_EXPORT int32_t PI_CALL BevelForgeHostMessage(const char* text, const char* caption, uint32_t style);
 PI_EXPORT int32_t PI_CALL BevelForgeHostDialog(int32_t dialogId);
