@@ -15,6 +15,8 @@
 #define HostMessageHookName "BevelForgeHostMessage"
 #define HostDialogHookName "BevelForgeHostDialog"
 #define HostDialogShownHookName "BevelForgeHostDialogShown"
+#define HostFileDialogHookName "BevelForgeHostFileDialog"
+#define HostPopupMenuHookName "BevelForgeHostPopupMenu"
 
 // A message box the module would show: text, caption (null = the system's
 // default caption) and the MB_* style flags (icon and buttons). Returns the
@@ -31,6 +33,17 @@ typedef int32_t(PI_CALL* HostDialogHook)(int32_t dialogId);
 // the window here and plays its interactions from within the module's modal
 // loop (a timer on the window); it returns without blocking.
 typedef void(PI_CALL* HostDialogShownHook)(void* window, int32_t dialogId);
+
+// A file open (save = 0) or save (save = 1) dialog the module is about to
+// show, with `path` (capacity bytes, zero-terminated) holding the starting
+// file or folder. Returns 1 with the chosen path written into `path`, 2 when
+// the user cancels, or 0 to show the dialog for real.
+typedef int32_t(PI_CALL* HostFileDialogHook)(int32_t save, char* path, int32_t capacity);
+
+// A popup menu (by resource id, or the id the dialog gives its built menu)
+// the module is about to show. Returns the command id chosen, -1 when the
+// menu is dismissed, or 0 to show it for real.
+typedef int32_t(PI_CALL* HostPopupMenuHook)(int32_t menuId);
 
 PI_EXPORT int32_t PI_CALL BevelForgeHostMessage(const char* text, const char* caption, uint32_t style);
 PI_EXPORT int32_t PI_CALL BevelForgeHostDialog(int32_t dialogId);
