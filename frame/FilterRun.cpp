@@ -183,7 +183,9 @@ void RunDialog() {
     // A run that has already failed has nothing to show.
     if (!RunFailed()) {
       globals->dialogLong = 0;
-      if (!ShowStyleDialog()) SetResult(UserCanceledErr);
+      // A dialog that failed (out of memory while opening it or while
+      // rendering for it) keeps its code; any other ending is a cancel.
+      if (!ShowStyleDialog() && !RunFailed()) SetResult(UserCanceledErr);
     }
     style->showDialog = 0;
   }
