@@ -75,6 +75,13 @@ void RefreshPreview(HWND view);
 void RedrawPreview(HWND view);
 // The preview tool: 5 map edit, 6 hand.
 void SetPreviewTool(HWND view, int32_t tool);
+// Asked by the preview (implemented with the main dialog): the map layer
+// selected in the dialog's map list, or null. The preview's map edit tool
+// drags the placement of this layer (or of the layer it shares it with);
+// when a drag ends the preview makes that placement Custom, selects "Custom"
+// in the placement list (305) when the layer is the selected one, places the
+// layers that share it, refreshes their materials and renders.
+MapLayer* SelectedMapLayer(HWND dialog);
 
 // The About box, owned by `owner` (may be null).
 void ShowAboutBox(HWND owner);
