@@ -14,4 +14,10 @@
 #define BF_STR_NO_TARGET_PATH 16202      /* code 4: no path is targeted */
 #define BF_STR_LOCKED_TRANSPARENCY 16203 /* code 5: the layer's transparency is locked */
 
+/* Cursors of the preview's tools. */
+#define BF_CURSOR_MOVE 3   /* map edit tool inside the placement frame */
+#define BF_CURSOR_RESIZE 4 /* map edit tool over a handle of the frame */
+#define BF_CURSOR_ROTATE 5 /* map edit tool outside the frame */
+#define BF_CURSOR_HAND 6   /* hand tool, or the space bar held */
+
 #endif
