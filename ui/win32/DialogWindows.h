@@ -25,6 +25,11 @@
 constexpr UINT SliderGetValueMessage = WM_USER;      // a slider returns its value
 constexpr UINT SliderSetValueMessage = WM_USER + 5;  // lParam: the new value; no notification
 constexpr UINT ContourChosenMessage = WM_USER + 1;   // wParam: contour index, or -1 for none
+// Sent to the dialog by a light or the reflection control after it changed the
+// style by itself (a light placed or recoloured, the reflection removed):
+// wParam holds the element selector bits to render again; the dialog renders
+// them, rebuilds the preview image and repaints the preview.
+constexpr UINT ControlRenderMessage = WM_USER + 2;
 constexpr WORD SliderTracking = 5;                   // WM_HSCROLL low word while the thumb moves
 constexpr WORD SliderChangeEnded = 8;                // WM_HSCROLL low word at the end of a change
 
