@@ -34,6 +34,11 @@ constexpr UINT ContourChosenMessage = WM_USER + 1;   // wParam: contour index, o
 // not answer leaves nothing to edit. (WM_APP: the WM_USER range of a dialog
 // holds DM_GETDEFID, DM_SETDEFID and DM_REPOSITION.)
 constexpr UINT PreviewSelectedLayerMessage = WM_APP + 1;
+// Sent to the dialog by a light or the reflection control after it changed the
+// style by itself (a light placed or recoloured, the reflection removed):
+// wParam holds the element selector bits to render again; the dialog renders
+// them, rebuilds the preview image and repaints the preview.
+constexpr UINT ControlRenderMessage = WM_USER + 2;
 constexpr WORD SliderTracking = 5;                   // WM_HSCROLL low word while the thumb moves
 constexpr WORD SliderChangeEnded = 8;                // WM_HSCROLL low word at the end of a change
 
