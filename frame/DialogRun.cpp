@@ -2,6 +2,7 @@
 
 #include "bevel/ElementBuilders.h"
 #include "core/WorkMemory.h"
+#include "frame/PreviewImage.h"
 #include "frame/RunGlobals.h"
 #include "frame/RunRender.h"
 #include "frame/RunStyleIo.h"
@@ -13,12 +14,6 @@
 #include "maps/MapPlacement.h"
 #include "style/SettingsFile.h"
 
-#if __has_include("frame/PreviewImage.h")
-#include "frame/PreviewImage.h"
-#else
-// Until the preview view is part of the build, its image needs no rebuild.
-static int32_t RebuildPreviewImage() { return 1; }
-#endif
 
 namespace {
 // Refresh flags after a rebuild: every channel (bump included) of the
