@@ -1,20 +1,28 @@
-// The dialog's run side against a fresh run: a change made in the dialog
-// (rebuilding a bevel, refreshing materials, rendering only what the change
-// names) leaves the same render buffer as a run that starts with the changed
-// style. The changed style reaches the second run through the last-used
-// settings file that the first run writes after OK.
+// The dialog's run side against the run's own build: a change made in the
+// dialog (rebuilding a bevel, refreshing materials, rendering only what the
+// change names) leaves the same render buffer as building every element of
+// the changed style from its outlines, as the start of a run does. The
+// dialogs end with Cancel, so that no test changes the last-used settings
+// file that other tests of this program read.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <functional>
+#include <random>
+#include <string>
 #include <vector>
 
+#include "bevel/ElementBuilders.h"
+#include "bevel/OffsetUndo.h"
 #include "core/WorkMemory.h"
+#include "frame/RunRender.h"
 #include "frame/DialogRun.h"
 #include "frame/RunGlobals.h"
 #include "frame/StyleHandle.h"
 #include "style/StyleRecord.h"
+#include "style/SettingsFile.h"
 #include "tests/frame/FakeHost.h"
+#include "tests/support/StyleSupport.h"
 #include "ui/StyleEdits.h"
 
 namespace {
@@ -32,27 +40,60 @@ Rendered Capture() {
   return r;
 }
 
-// A start whose dialog runs `play` and presses OK.
-Rendered RunWithDialog(const std::function<void()>& play) {
+// Every element built again from the outlines for the current style, placed,
+// filled and rendered, as the start of a run does it.
+void BuildEverything() {
+  RunGlobals* g = gRunGlobals;
+  const StyleRecord* style = CurrentStyle();
+  auto band = [](const BevelSetting& b) { return BandSettings{b.size, b.bevelFlags, b.miterLimit}; };
+  UndoOffset(g->outerOutlines);
+  UndoOffset(g->innerOutlines);
+  ASSERT_EQ(BuildOuterBevel(g->outerOutlines, band(style->bevels[OuterBevelSetting]), &g->outerBevelField), 1);
+  ASSERT_EQ(BuildInnerBevel(g->innerOutlines, band(style->bevels[InnerBevelSetting]), &g->innerBevelField, &g->mainField), 1);
+  PixelRect effect;
+  EffectRectangle(g->outerBevelField, g->innerBevelField, g->mainField, &effect);
+  g->effectTop = int16_t(effect.top), g->effectLeft = int16_t(effect.left);
+  g->effectHeight = int16_t(effect.bottom - effect.top), g->effectWidth = int16_t(effect.right - effect.left);
+  ASSERT_EQ(AllocateRenderBuffer(), 1);
+  PlaceElements(g->outerBevelField, g->innerBevelField, g->mainField, effect);
+  BindRunMaps();
+  RefreshRunMaterials(SelectAllElements | AllMaterialChannels);
+  ASSERT_EQ(RenderRunElements(SelectAllElements), 1);
+}
+
+// A start whose dialog runs `play`, then builds everything again; returns
+// the render buffer after `play` and after the full build.
+std::pair<Rendered, Rendered> PlayAndRebuild(const std::function<void()>& play) {
   FakeHost host;
   AppendPolygonPath(&host.pathData, {{120, 90}, {300, 110}, {260, 220}, {200, 150}, {110, 210}}, Width, Height);
   EXPECT_EQ(host.Call(FilterSelectorParameters), 0);
-  Rendered rendered;
+  std::pair<Rendered, Rendered> rendered;
   host.dialog = [&] {
     play();
-    rendered = Capture();
-    return 1;
+    rendered.first = Capture();
+    BuildEverything();
+    rendered.second = Capture();
+    return 2;
   };
-  EXPECT_EQ(host.Call(FilterSelectorStart), 0);
+  EXPECT_EQ(host.Call(FilterSelectorStart), UserCanceledErr);
   EXPECT_EQ(host.Call(FilterSelectorFinish), 0);
   EXPECT_TRUE(host.liveBuffers.empty());
   return rendered;
 }
 
+void ExpectSame(const Rendered& a, const Rendered& b) {
+  EXPECT_EQ(a.top, b.top);
+  EXPECT_EQ(a.left, b.left);
+  EXPECT_EQ(a.width, b.width);
+  EXPECT_EQ(a.height, b.height);
+  EXPECT_FALSE(a.pixels.empty());
+  EXPECT_TRUE(a.pixels == b.pixels);
+}
+
 void Request(const DialogAction& action) { EXPECT_EQ(RunDialogRequest(action), 1); }
 }  // namespace
 
-TEST(DialogRun, AChangeInTheDialogRendersAsAFreshRunOfTheChangedStyle) {
+TEST(DialogRun, AChangeInTheDialogRendersAsBuildingTheChangedStyle) {
   struct Change {
     const char* name;
     std::function<void(StyleRecord*)> apply;
@@ -76,14 +117,31 @@ TEST(DialogRun, AChangeInTheDialogRendersAsAFreshRunOfTheChangedStyle) {
   };
   for (const Change& change : changes) {
     SCOPED_TRACE(change.name);
-    const Rendered edited = RunWithDialog([&] { change.apply(CurrentStyle()); });
-    const Rendered fresh = RunWithDialog([] {});
-    EXPECT_EQ(edited.top, fresh.top);
-    EXPECT_EQ(edited.left, fresh.left);
-    EXPECT_EQ(edited.width, fresh.width);
-    EXPECT_EQ(edited.height, fresh.height);
-    EXPECT_TRUE(edited.pixels == fresh.pixels);
+    const auto [edited, built] = PlayAndRebuild([&] { change.apply(CurrentStyle()); });
+    ExpectSame(edited, built);
   }
+}
+
+// A preset loaded in the dialog rebuilds both bevels and renders as building
+// the preset's style from the outlines.
+TEST(DialogRun, APresetLoadedInTheDialogRendersAsBuildingItsStyle) {
+  std::mt19937 rng(5);
+  const std::string path = testing::TempDir() + "dialog-run-preset.bfs";
+  for (int round = 0; round < 3; ++round) {
+    StyleRecord preset = RandomStyle(rng);
+    preset.bevels[InnerBevelSetting].size %= 40;
+    preset.bevels[OuterBevelSetting].size %= 40;
+    {
+      TestStyleIo io;
+      ASSERT_EQ(WriteSettingsFile(path.c_str(), preset, io.Io()), 1);
+    }
+    const auto [loaded, built] = PlayAndRebuild([&] {
+      EXPECT_EQ(LoadRunPreset(path.c_str()), 1);
+      EXPECT_EQ(CurrentStyle()->bevels[OuterBevelSetting].size, preset.bevels[OuterBevelSetting].size);
+    });
+    ExpectSame(loaded, built);
+  }
+  PlayAndRebuild([&] { EXPECT_EQ(LoadRunPreset((path + ".missing").c_str()), 0); });
 }
 
 // Every allocation of an Outer Bevel rebuild may fail: the request reports
@@ -101,13 +159,13 @@ TEST(DialogRun, EveryAllocationOfARebuildMayFail) {
       host.failAt = host.allocations + failAt;
       ok = RunDialogRequest(SetBevelSize(style, style->bevels[1].size + 3));
       host.failAt = 0;
-      return ok ? 1 : 2;
+      return 2;
     };
     const int16_t result = host.Call(FilterSelectorStart);
     host.Call(FilterSelectorFinish);
     EXPECT_TRUE(host.liveBuffers.empty());
     EXPECT_EQ(host.StrayHandles(), 0u);
+    EXPECT_EQ(result, ok ? UserCanceledErr : HostMemFullErr);
     if (ok) break;
-    EXPECT_EQ(result, HostMemFullErr);
   }
 }
