@@ -29,6 +29,8 @@ bool gPicturesLoaded = false;
 // The contour under the mouse, kept between openings of the picker.
 int32_t gHovered = -1;
 bool gClosing = false;
+// The open picker, if any; closed with the dialog at the latest.
+HWND gPicker = nullptr;
 
 // Reads a monochrome bitmap into a picture; ink is the darker of its two colours.
 int32_t ReadPicture(HDC dc, HBITMAP bitmap, ContourPicture* picture) {
@@ -155,8 +157,12 @@ LRESULT CALLBACK ContourPickerProc(HWND window, UINT message, WPARAM wParam, LPA
       AdoptControlObject(window, lParam);
       return DefWindowProcA(window, message, wParam, lParam);
     case WM_CREATE:
+      gPicker = window;
       SetCapture(window);
       return 0;
+    case WM_NCDESTROY:
+      if (gPicker == window) gPicker = nullptr;
+      return DefWindowProcA(window, message, wParam, lParam);
     case WM_MOUSEMOVE:
       Hover(window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       return 0;
@@ -224,6 +230,8 @@ int32_t LoadContourBitmaps(HINSTANCE instance) {
 }
 
 void FreeContourBitmaps() {
+  // A picker still open when the dialog closes goes with it, reporting nothing.
+  if (gPicker != nullptr) Close(gPicker, false);
   gPicturesLoaded = false;
   std::memset(gPictures, 0, sizeof gPictures);
 }

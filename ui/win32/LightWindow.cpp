@@ -37,7 +37,12 @@ void Recolour(LightControl* control) {
 void Paint(LightControl* control) {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(control->window, &paint);
-  if (control->bitmap != nullptr) {
+  if (control->bitmap == nullptr) {
+    // Without its picture the control stays an empty face.
+    RECT client;
+    GetClientRect(control->window, &client);
+    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+  } else {
     DrawPictureBitmap(dc, control->bitmap, 0, 0, LightSphereSize, LightSphereSize);
     RECT swatch = {LightSwatchOrigin, LightSwatchOrigin, LightSphereSize, LightSphereSize};
     DrawEdge(dc, &swatch, EDGE_SUNKEN, BF_RECT | BF_SOFT | BF_ADJUST);

@@ -44,9 +44,10 @@ void Paint(ReflectionControl* control) {
       DeleteObject(halftone);
     }
   }
-  // The margin right of and below the sphere.
-  RECT right = {SphereDiameter, 0, client.right, client.bottom};
-  RECT below = {0, SphereDiameter, SphereDiameter, client.bottom};
+  // The margin right of and below the sphere (all of it without a picture).
+  const int32_t drawn = control->bitmap != nullptr ? SphereDiameter : 0;
+  RECT right = {drawn, 0, client.right, client.bottom};
+  RECT below = {0, drawn, drawn, client.bottom};
   FillRect(dc, &right, GetSysColorBrush(COLOR_BTNFACE));
   FillRect(dc, &below, GetSysColorBrush(COLOR_BTNFACE));
   EndPaint(control->window, &paint);
