@@ -32,18 +32,26 @@ bool gClosing = false;
 // The open picker, if any; closed with the dialog at the latest.
 HWND gPicker = nullptr;
 
-// Reads a monochrome bitmap into a picture; ink is the darker of its two colours.
-int32_t ReadPicture(HDC dc, HBITMAP bitmap, ContourPicture* picture) {
-  struct {
-    BITMAPINFOHEADER header;
-    RGBQUAD colours[2];
-  } info = {};
+// A top-down 1-bit picture of ContourPictureSize² pixels and its two colours.
+struct MonochromeInfo {
+  BITMAPINFOHEADER header;
+  RGBQUAD colours[2];
+};
+
+MonochromeInfo PictureInfo() {
+  MonochromeInfo info = {};
   info.header.biSize = sizeof info.header;
   info.header.biWidth = ContourPictureSize;
   info.header.biHeight = -ContourPictureSize;
   info.header.biPlanes = 1;
   info.header.biBitCount = 1;
   info.header.biCompression = BI_RGB;
+  return info;
+}
+
+// Reads a monochrome bitmap into a picture; ink is the darker of its two colours.
+int32_t ReadPicture(HDC dc, HBITMAP bitmap, ContourPicture* picture) {
+  MonochromeInfo info = PictureInfo();
   if (GetDIBits(dc, bitmap, 0, ContourPictureSize, picture->bits, reinterpret_cast<BITMAPINFO*>(&info),
                 DIB_RGB_COLORS) != ContourPictureSize) {
     return 0;
@@ -61,16 +69,7 @@ int32_t ReadPicture(HDC dc, HBITMAP bitmap, ContourPicture* picture) {
 
 // A picture at (x, y): set bits in `ink`, the rest in `paper`.
 void DrawPicture(HDC dc, int32_t x, int32_t y, const ContourPicture& picture, COLORREF ink, COLORREF paper) {
-  struct {
-    BITMAPINFOHEADER header;
-    RGBQUAD colours[2];
-  } info = {};
-  info.header.biSize = sizeof info.header;
-  info.header.biWidth = ContourPictureSize;
-  info.header.biHeight = -ContourPictureSize;
-  info.header.biPlanes = 1;
-  info.header.biBitCount = 1;
-  info.header.biCompression = BI_RGB;
+  MonochromeInfo info = PictureInfo();
   info.colours[0] = RGBQUAD{GetBValue(paper), GetGValue(paper), GetRValue(paper), 0};
   info.colours[1] = RGBQUAD{GetBValue(ink), GetGValue(ink), GetRValue(ink), 0};
   SetDIBitsToDevice(dc, x, y, ContourPictureSize, ContourPictureSize, 0, 0, 0, ContourPictureSize, picture.bits,
@@ -111,18 +110,7 @@ void PaintGrid(HDC dc) {
 void Paint(HWND window) {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);
-  HDC memory = CreateCompatibleDC(dc);
-  HBITMAP buffer = memory ? CreateCompatibleBitmap(dc, ContourPickerClient, ContourPickerClient) : nullptr;
-  if (buffer != nullptr) {
-    HGDIOBJ previous = SelectObject(memory, buffer);
-    PaintGrid(memory);
-    BitBlt(dc, 0, 0, ContourPickerClient, ContourPickerClient, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, previous);
-    DeleteObject(buffer);
-  } else {
-    PaintGrid(dc);
-  }
-  if (memory) DeleteDC(memory);
+  PaintBuffered(dc, ContourPickerClient, ContourPickerClient, [](HDC target) { PaintGrid(target); });
   EndPaint(window, &paint);
 }
 

@@ -81,6 +81,24 @@ void* NewControlObject(uint32_t size) { return NewClearedBlock(size); }
 
 void FreeControlObject(void* object) { FreeBlock(&object); }
 
+HWND CreateControlWindow(const char* className, DWORD style, int32_t x, int32_t y, int32_t width, int32_t height,
+                         HWND parent, int32_t id, void* object) {
+  HWND window = CreateWindowExA(0, className, "", style, x, y, width, height, parent,
+                                reinterpret_cast<HMENU>(INT_PTR(id)), gInstance, object);
+  // The window adopts the object only once its WM_CREATE succeeded.
+  if (window == nullptr) FreeControlObject(object);
+  return window;
+}
+
+LRESULT ReleaseControl(HWND window, WPARAM wParam, LPARAM lParam, bool adopted, void* object, HGDIOBJ resource) {
+  SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+  if (adopted) {
+    if (resource != nullptr) DeleteObject(resource);
+    FreeControlObject(object);
+  }
+  return DefWindowProcA(window, WM_NCDESTROY, wParam, lParam);
+}
+
 void AdoptControlObject(HWND window, LPARAM createStruct) {
   const CREATESTRUCTA* create = reinterpret_cast<const CREATESTRUCTA*>(createStruct);
   SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));

@@ -27,6 +27,32 @@ void DrawPictureBitmap(HDC dc, HBITMAP bitmap, int32_t x, int32_t y, int32_t wid
 void* NewControlObject(uint32_t size);
 void FreeControlObject(void* object);
 
+// Creates a control window with `object` as its creation parameter; when the
+// window cannot be made the object is freed here and null returned.
+HWND CreateControlWindow(const char* className, DWORD style, int32_t x, int32_t y, int32_t width, int32_t height,
+                         HWND parent, int32_t id, void* object);
+// WM_NCDESTROY of a control: forgets the object and, when the window had
+// adopted it (`adopted`, the object's window field, is set once WM_CREATE
+// succeeded), deletes `resource` (may be null) and frees the object.
+LRESULT ReleaseControl(HWND window, WPARAM wParam, LPARAM lParam, bool adopted, void* object, HGDIOBJ resource);
+
+// Paints through an off-screen bitmap of width x height and copies it in one
+// piece, so that nothing flickers; paints directly when no bitmap can be had.
+template <class Painter> void PaintBuffered(HDC dc, int32_t width, int32_t height, Painter&& paint) {
+  HDC memory = CreateCompatibleDC(dc);
+  HBITMAP buffer = memory ? CreateCompatibleBitmap(dc, width, height) : nullptr;
+  if (buffer != nullptr) {
+    HGDIOBJ previous = SelectObject(memory, buffer);
+    paint(memory);
+    BitBlt(dc, 0, 0, width, height, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, previous);
+    DeleteObject(buffer);
+  } else {
+    paint(dc);
+  }
+  if (memory) DeleteDC(memory);
+}
+
 // The object a window keeps in its user data.
 template <class T> inline T* ControlObjectOf(HWND window) {
   return reinterpret_cast<T*>(GetWindowLongPtrA(window, GWLP_USERDATA));

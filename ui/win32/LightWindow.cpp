@@ -111,12 +111,7 @@ LRESULT CALLBACK LightWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
       Paint(control);
       return 0;
     case WM_NCDESTROY:
-      SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-      if (control->window != nullptr) {
-        if (control->bitmap) DeleteObject(control->bitmap);
-        FreeControlObject(control);
-      }
-      return DefWindowProcA(window, message, wParam, lParam);
+      return ReleaseControl(window, wParam, lParam, control->window != nullptr, control, control->bitmap);
     default:
       return DefWindowProcA(window, message, wParam, lParam);
   }
@@ -126,10 +121,8 @@ HWND CreateLightSphere(HWND dialog, int32_t id, int32_t x, int32_t y, LightSetti
   auto* control = static_cast<LightControl*>(NewControlObject(sizeof(LightControl)));
   if (control == nullptr) return nullptr;
   control->light = light;
-  HWND window = CreateWindowExA(0, LightClassName, "", WS_CHILD | WS_VISIBLE, x, y, LightSphereSize, LightSphereSize,
-                                dialog, reinterpret_cast<HMENU>(INT_PTR(id)), ControlInstance(), control);
-  if (window == nullptr) FreeControlObject(control);
-  return window;
+  return CreateControlWindow(LightClassName, WS_CHILD | WS_VISIBLE, x, y, LightSphereSize, LightSphereSize, dialog, id,
+                             control);
 }
 
 void BindLightSphere(HWND sphere, LightSetting* light) {

@@ -119,12 +119,7 @@ LRESULT CALLBACK ReflectionWindowProc(HWND window, UINT message, WPARAM wParam, 
       Paint(control);
       return 0;
     case WM_NCDESTROY:
-      SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-      if (control->window != nullptr) {
-        if (control->bitmap) DeleteObject(control->bitmap);
-        FreeControlObject(control);
-      }
-      return DefWindowProcA(window, message, wParam, lParam);
+      return ReleaseControl(window, wParam, lParam, control->window != nullptr, control, control->bitmap);
     default:
       return DefWindowProcA(window, message, wParam, lParam);
   }
@@ -134,11 +129,8 @@ HWND CreateReflectionSphere(HWND dialog, int32_t id, int32_t x, int32_t y, const
   auto* control = static_cast<ReflectionControl*>(NewControlObject(sizeof(ReflectionControl)));
   if (control == nullptr) return nullptr;
   control->image = image;
-  HWND window = CreateWindowExA(0, ReflectionClassName, "", WS_CHILD | WS_VISIBLE, x, y, LightSphereSize,
-                                LightSphereSize, dialog, reinterpret_cast<HMENU>(INT_PTR(id)), ControlInstance(),
-                                control);
-  if (window == nullptr) FreeControlObject(control);
-  return window;
+  return CreateControlWindow(ReflectionClassName, WS_CHILD | WS_VISIBLE, x, y, LightSphereSize, LightSphereSize,
+                             dialog, id, control);
 }
 
 void BindReflectionSphere(HWND sphere, const MapImage* image) {

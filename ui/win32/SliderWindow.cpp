@@ -149,25 +149,13 @@ void PaintTrack(SliderControl* slider, HDC dc, const RECT& area) {
   DrawThumb(dc, slider->thumb);
 }
 
-// Drawn off screen and copied in one piece, so the thumb does not flicker.
 void Paint(SliderControl* slider) {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(slider->window, &paint);
   RECT area;
   GetClientRect(slider->window, &area);
   area.right -= TrackMargin;
-  HDC memory = CreateCompatibleDC(dc);
-  HBITMAP buffer = memory ? CreateCompatibleBitmap(dc, area.right, area.bottom) : nullptr;
-  if (buffer != nullptr) {
-    HGDIOBJ previous = SelectObject(memory, buffer);
-    PaintTrack(slider, memory, area);
-    BitBlt(dc, 0, 0, area.right, area.bottom, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, previous);
-    DeleteObject(buffer);
-  } else {
-    PaintTrack(slider, dc, area);
-  }
-  if (memory) DeleteDC(memory);
+  PaintBuffered(dc, area.right, area.bottom, [&](HDC target) { PaintTrack(slider, target, area); });
   // The strip between the track area and the number field.
   RECT gap = {area.right, 0, area.right + TrackMargin - EditWidth, area.bottom};
   FillRect(dc, &gap, GetSysColorBrush(COLOR_BTNFACE));
@@ -247,12 +235,8 @@ LRESULT CALLBACK SliderWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
       Paint(slider);
       return 0;
     case WM_NCDESTROY:
-      SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-      if (slider->window != nullptr) {
-        if (--gLiveSliders == 0) ReleaseSliderResources();
-        FreeControlObject(slider);
-      }
-      return DefWindowProcA(window, message, wParam, lParam);
+      if (slider->window != nullptr && --gLiveSliders == 0) ReleaseSliderResources();
+      return ReleaseControl(window, wParam, lParam, slider->window != nullptr, slider, nullptr);
     default:
       return DefWindowProcA(window, message, wParam, lParam);
   }
@@ -263,9 +247,6 @@ HWND CreateSlider(HWND dialog, int32_t id, int32_t x, int32_t y, int32_t trackWi
   if (slider == nullptr) return nullptr;
   slider->trackWidth = trackWidth;
   slider->kind = kind;
-  HWND window = CreateWindowExA(0, SliderClassName, "", WS_CHILD | (visible ? WS_VISIBLE : 0), x, y,
-                                trackWidth + SliderExtra, SliderHeight, dialog,
-                                reinterpret_cast<HMENU>(INT_PTR(id)), ControlInstance(), slider);
-  if (window == nullptr) FreeControlObject(slider);
-  return window;
+  return CreateControlWindow(SliderClassName, WS_CHILD | (visible ? WS_VISIBLE : 0), x, y, trackWidth + SliderExtra,
+                             SliderHeight, dialog, id, slider);
 }

@@ -112,18 +112,7 @@ void Paint(TabControl* tabs) {
   HDC dc = BeginPaint(tabs->window, &paint);
   RECT client;
   GetClientRect(tabs->window, &client);
-  HDC memory = CreateCompatibleDC(dc);
-  HBITMAP buffer = memory ? CreateCompatibleBitmap(dc, client.right, client.bottom) : nullptr;
-  if (buffer != nullptr) {
-    HGDIOBJ previous = SelectObject(memory, buffer);
-    PaintTabs(tabs, memory, client);
-    BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, previous);
-    DeleteObject(buffer);
-  } else {
-    PaintTabs(tabs, dc, client);
-  }
-  if (memory) DeleteDC(memory);
+  PaintBuffered(dc, client.right, client.bottom, [&](HDC target) { PaintTabs(tabs, target, client); });
   EndPaint(tabs->window, &paint);
 }
 
@@ -173,12 +162,7 @@ LRESULT CALLBACK TabWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
       Paint(tabs);
       return 0;
     case WM_NCDESTROY:
-      SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-      if (tabs->window != nullptr) {
-        if (tabs->pieces) DeleteObject(tabs->pieces);
-        FreeControlObject(tabs);
-      }
-      return DefWindowProcA(window, message, wParam, lParam);
+      return ReleaseControl(window, wParam, lParam, tabs->window != nullptr, tabs, tabs->pieces);
     default:
       return DefWindowProcA(window, message, wParam, lParam);
   }
@@ -188,13 +172,9 @@ HWND CreateElementTabs(HWND dialog, int32_t id, int32_t element) {
   auto* tabs = static_cast<TabControl*>(NewControlObject(sizeof(TabControl)));
   if (tabs == nullptr) return nullptr;
   tabs->selected = element >= 0 && element < TabCount ? element : 0;
-  HWND window = CreateWindowExA(0, TabClassName, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, TabWindowOrigin,
-                                TabWindowOrigin, TabWindowSize, TabWindowSize, dialog,
-                                reinterpret_cast<HMENU>(INT_PTR(id)), ControlInstance(), tabs);
-  if (window == nullptr) {
-    FreeControlObject(tabs);
-    return nullptr;
-  }
+  HWND window = CreateControlWindow(TabClassName, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, TabWindowOrigin,
+                                    TabWindowOrigin, TabWindowSize, TabWindowSize, dialog, id, tabs);
+  if (window == nullptr) return nullptr;
   // Below every other control: they lie on its page.
   SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   return window;
