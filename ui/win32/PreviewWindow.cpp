@@ -386,6 +386,11 @@ int32_t RegisterPreviewClass(HINSTANCE instance) {
 HWND CreatePreviewWindow(HWND dialog, int32_t id) {
   gView.dragTool = 0;
   gView.hitCode = HitOutside;
+  // Every opening starts at 100 % over the middle of the effect (FitToView).
+  if (RunGlobals* g = Globals()) {
+    g->previewZoom = DefaultZoomStep;
+    g->previewSrcTop = g->previewSrcLeft = g->previewSrcBottom = g->previewSrcRight = 0;
+  }
   RECT client;
   GetClientRect(dialog, &client);
   const int32_t width = client.right - 268 > 0 ? client.right - 268 : 1;
