@@ -13,8 +13,6 @@
 #include "ui/PlacementFrame.h"
 
 namespace {
-constexpr PreviewMapping OneToOne{1.0f, 0, 0, 0, 0};
-
 MapLayer RandomLayer(std::mt19937& random) {
   std::uniform_real_distribution<double> size(60, 400), centre(-300, 300), angle(-4, 4);
   MapLayer layer{};
@@ -40,17 +38,30 @@ uint32_t Opposite(uint32_t code) {
 }
 }  // namespace
 
-// Each handle is found at its own point, and away from the handles a point is
-// inside exactly when the inverse rotation puts it inside the unrotated frame.
+// At any zoom and scroll position, each handle is found at its own point,
+// away from the handles a point is inside exactly when the inverse rotation
+// puts it inside the unrotated frame, and a view pixel maps back to the
+// effect-frame point it shows.
 TEST(PlacementFrame, HandlesAndInsideAgreeWithTheUnrotatedFrame) {
   std::mt19937 random(3);
   std::uniform_real_distribution<double> unit(-0.8, 0.8);
   for (int trial = 0; trial < 300; ++trial) {
     const MapLayer layer = RandomLayer(random);
-    const PlacementFrame frame = MakePlacementFrame(layer, OneToOne);
+    constexpr float Zooms[] = {0.5f, 1.0f, 2.0f, 3.0f};
+    const float zoom = Zooms[random() % 4];
+    const PreviewMapping mapping =
+        MakePreviewMapping(zoom, int32_t(random() % 500), int32_t(random() % 500), int32_t(random() % 40),
+                           int32_t(random() % 40), 400 + int32_t(random() % 100), 400 + int32_t(random() % 100));
+    // An effect-frame point in zoomed document pixels.
+    const auto zoomed = [&](double u, double v, double* x, double* y) {
+      FramePointAt(layer, u, v, x, y);
+      *x = (*x + mapping.effectLeft) * zoom;
+      *y = (*y + mapping.effectTop) * zoom;
+    };
+    const PlacementFrame frame = MakePlacementFrame(layer, mapping);
     for (int32_t i = 0; i < HandleCount; ++i) {
       double x, y;
-      FramePointAt(layer, U(HandleCodes[i]), V(HandleCodes[i]), &x, &y);
+      zoomed(U(HandleCodes[i]), V(HandleCodes[i]), &x, &y);
       // Corners are truncated; midpoints average two truncated corners.
       EXPECT_NEAR(frame.handles[i].x, x, 1.5);
       EXPECT_NEAR(frame.handles[i].y, y, 1.5);
@@ -59,12 +70,17 @@ TEST(PlacementFrame, HandlesAndInsideAgreeWithTheUnrotatedFrame) {
     for (int k = 0; k < 50; ++k) {
       const double u = unit(random), v = unit(random);
       // Keep 3 pixels clear of the sides: the frame's corners are truncated.
-      const double margin = std::fmin(std::fabs(std::fabs(u) - 0.5) * std::fabs(layer.placedWidth),
-                                      std::fabs(std::fabs(v) - 0.5) * layer.placedHeight);
+      const double margin = zoom * std::fmin(std::fabs(std::fabs(u) - 0.5) * std::fabs(layer.placedWidth),
+                                             std::fabs(std::fabs(v) - 0.5) * layer.placedHeight);
       if (margin < 3.0) continue;
       double x, y;
-      FramePointAt(layer, u, v, &x, &y);
+      zoomed(u, v, &x, &y);
       const FramePoint p{int32_t(std::lround(x)), int32_t(std::lround(y))};
+      double ex, ey, fx, fy;
+      ViewToEffect(mapping, p.x - mapping.originX, p.y - mapping.originY, &ex, &ey);
+      FramePointAt(layer, u, v, &fx, &fy);
+      EXPECT_NEAR(ex, fx, 0.5 / zoom + 1e-3);
+      EXPECT_NEAR(ey, fy, 0.5 / zoom + 1e-3);
       bool nearHandle = false;
       for (const FramePoint& h : frame.handles)
         nearHandle |= std::abs(h.x - p.x) <= HandleReach && std::abs(h.y - p.y) <= HandleReach;
