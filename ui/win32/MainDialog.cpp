@@ -9,7 +9,7 @@
 
 #include "core/WorkMemory.h"
 #include "frame/DialogRun.h"
-#include "frame/ColorPicker.h"
+#include "frame/HostColorPicker.h"
 #include "frame/RunGlobals.h"
 #include "frame/RunStyleIo.h"
 #include "frame/StyleHandle.h"
