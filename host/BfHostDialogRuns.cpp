@@ -59,7 +59,9 @@ std::string KeyText(DescriptorKeyID key) {
 std::string DescriptorLine(const DescriptorStore& store) {
   std::string line;
   for (const DescriptorItem& item : store.items) {
-    line += " " + KeyText(item.key) + "=";
+    line += ' ';
+    line += KeyText(item.key);
+    line += '=';
     if (item.type == TypeFloat || item.type == TypeUnitFloat) {
       char number[32];
       std::snprintf(number, sizeof number, "%.6g", item.number);
@@ -101,7 +103,8 @@ std::string DialogSizeState() {
     DWORD number = 0, size = sizeof number, type = 0;
     const bool found = RegQueryValueExA(key, value, nullptr, &type, reinterpret_cast<BYTE*>(&number), &size) ==
                            ERROR_SUCCESS && type == REG_DWORD;
-    state += (state.empty() ? "" : "x") + (found ? std::to_string(number) : std::string("none"));
+    if (!state.empty()) state += 'x';
+    state += found ? std::to_string(number) : std::string("none");
   }
   RegCloseKey(key);
   return state;

@@ -7,6 +7,7 @@
 //   bfhost [--stage DIR] [--dialog-script FILE] [--shots DIR] [--about] [--dialog-faults N]
 //          [--save-descriptor FILE] --dialog MODULE
 //   bfhost [--stage DIR] --play-descriptor FILE MODULE
+//   bfhost --map-files DIR        (writes DIR/Maps/*.tif, the map scenarios' pictures)
 //
 // --stage DIR copies the module into DIR first and runs the copy, removing the
 // last-used settings file next to it before every scenario, so that every
@@ -580,6 +581,14 @@ int main(int argc, char** argv) {
     } else if (arg == "--play-descriptor" && i + 1 < argc) {
       dialogOptions.playDescriptor = argv[++i];
       dialog = true;
+    } else if (arg == "--map-files" && i + 1 < argc) {
+      // The map scenarios' pictures, for dialog scripts that open them.
+      std::string error;
+      if (!WriteMapScenarioFiles(argv[++i], &error)) {
+        std::fprintf(stderr, "bfhost: %s\n", error.c_str());
+        return 1;
+      }
+      return 0;
     } else if (arg == "--list") {
       list = true;
     } else if (!arg.empty() && arg[0] == '-') {

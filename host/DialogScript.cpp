@@ -217,13 +217,19 @@ std::string FormatDialogStep(const DialogStep& step) {
   const Verb& verb = VerbOf(step.kind);
   std::string line = verb.name;
   const int32_t numbers[3] = {step.a, step.b, step.c};
-  for (int32_t i = 0; i < verb.count; ++i) line += " " + std::to_string(numbers[i]);
+  for (int32_t i = 0; i < verb.count; ++i) {
+    line += ' ';
+    line += std::to_string(numbers[i]);
+  }
   switch (verb.tail) {
     case Tail::None: break;
     case Tail::Text:
     case Tail::Path:
     case Tail::ShotName: line += " " + step.text; break;
-    case Tail::Command: line += step.a < 0 ? std::string(" none") : " " + std::to_string(step.a); break;
+    case Tail::Command:
+      line += ' ';
+      line += step.a < 0 ? std::string("none") : std::to_string(step.a);
+      break;
   }
   return line;
 }
