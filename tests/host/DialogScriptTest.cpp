@@ -5,7 +5,9 @@
 
 #include <random>
 
+#include "host/DialogPlayer.h"
 #include "host/DialogScript.h"
+#include "interface/HostHooks.h"
 
 namespace {
 
@@ -103,4 +105,31 @@ TEST(DialogScript, BadLinesAreRefusedByLine) {
   const std::string hexMenu = "menu 0x1001";
   ASSERT_TRUE(ParseDialogScript(hexMenu.data(), hexMenu.size(), &script, &error)) << error;
   EXPECT_EQ(script.steps[0].a, 0x1001);
+}
+
+// Without windows (natively) the file-dialog and popup-menu hooks answer from
+// the script's `file` and `menu` steps in order; what the script does not
+// answer is cancelled or dismissed, never left to a person, and noted.
+TEST(DialogScript, HooksAnswerFromTheScriptInOrder) {
+  const std::string text = "menu 0x1001\nfile /maps/sky.tif\nclick 7\nfile-cancel\nmenu none\nfile /a/much/longer/path\n";
+  DialogScript script;
+  std::string error;
+  ASSERT_TRUE(ParseDialogScript(text.data(), text.size(), &script, &error)) << error;
+  StartDialogScript(script, "");
+  char path[16] = "start";
+  EXPECT_EQ(BevelForgeHostPopupMenu(3000), 0x1001);
+  EXPECT_EQ(BevelForgeHostFileDialog(0, path, sizeof path), 1);
+  EXPECT_STREQ(path, "/maps/sky.tif");
+  EXPECT_EQ(BevelForgeHostFileDialog(1, path, sizeof path), 2);
+  EXPECT_EQ(BevelForgeHostPopupMenu(3001), -1);
+  EXPECT_EQ(BevelForgeHostFileDialog(0, path, sizeof path), 2);  // longer than the buffer
+  EXPECT_STREQ(path, "/maps/sky.tif");
+  EXPECT_EQ(BevelForgeHostPopupMenu(3000), -1);  // nothing left to answer
+  EXPECT_EQ(BevelForgeHostFileDialog(0, path, sizeof path), 2);
+  const DialogPlayback playback = StopDialogScript();
+  EXPECT_EQ(playback.popupMenus, 3);
+  EXPECT_EQ(playback.fileDialogs, 4);
+  EXPECT_EQ(playback.problems.size(), 3u);
+  EXPECT_EQ(BevelForgeHostPopupMenu(3000), -1);  // no script at all
+  EXPECT_EQ(BevelForgeHostFileDialog(0, path, sizeof path), 2);
 }
