@@ -3,14 +3,13 @@
 // own, the composition alone and a whole render, for a few outline shapes.
 //
 //   bench_render [repetitions]
-#include <time.h>
-
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <numbers>
 #include <vector>
 
+#include "bench/BenchShapes.h"
 #include "bench/ElementSetup.h"
 #include "bevel/BandSweep.h"
 #include "bevel/CornerClassification.h"
@@ -28,61 +27,11 @@
 #include "maps/MapPlacement.h"
 #include "render/RenderDriver.h"
 #include "style/StyleRecord.h"
-#include "tests/support/TestRings.h"
 
 namespace {
-constexpr uint16_t DocumentSize = 2048;
-
 int16_t gResult = 0;
 void* MallocNew(void*, uint32_t size) { return std::malloc(size == 0 ? 1 : size); }
 void MallocDispose(void*, void* block) { std::free(block); }
-
-struct Vertex {
-  double x, y;
-  uint32_t flags;
-};
-
-OffsetRingList* MakeRing(const std::vector<Vertex>& points) {
-  OffsetRingList* ring = nullptr;
-  test_rings::AppendRing(&ring);
-  const double unitsPerPixel = 16777216.0 / DocumentSize;
-  for (const Vertex& p : points)
-    test_rings::AppendNode(ring, int32_t(std::llround(p.x * unitsPerPixel)), int32_t(std::llround(p.y * unitsPerPixel)),
-                           p.flags);
-  return ring;
-}
-
-struct Shape {
-  const char* name;
-  std::vector<Vertex> points;  // clockwise on screen
-};
-
-// Outline inside (74, 74) .. (1974, 1974): with an Outer Bevel of 50 the effect is 2000 x 2000.
-std::vector<Shape> Shapes() {
-  std::vector<Shape> shapes;
-  shapes.push_back({"square", {{74, 74, 0}, {1974, 74, 0}, {1974, 1974, 0}, {74, 1974, 0}}});
-  Shape circle{"circle (720 curve points)", {}};
-  for (int i = 0; i < 720; ++i) {
-    const double a = 2 * std::numbers::pi * i / 720;
-    circle.points.push_back({1024 + 950 * std::cos(a), 1024 + 950 * std::sin(a), SmoothPoint | CurveEdge});
-  }
-  shapes.push_back(circle);
-  Shape star{"star (10 points)", {}};
-  for (int i = 0; i < 20; ++i) {
-    const double a = 2 * std::numbers::pi * i / 20 - std::numbers::pi / 2, r = i % 2 == 0 ? 950 : 450;
-    star.points.push_back({1024 + r * std::cos(a), 1024 + r * std::sin(a), 0});
-  }
-  shapes.push_back(star);
-  return shapes;
-}
-
-// Process CPU time in milliseconds: the machine is shared, so wall time
-// would mostly measure the other processes.
-double CpuMilliseconds() {
-  timespec t;
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return double(t.tv_sec) * 1e3 + double(t.tv_nsec) * 1e-6;
-}
 
 // Best CPU time of `repetitions` calls.
 template <class F>
@@ -167,14 +116,8 @@ int main(int argc, char** argv) {
     style.bevels[InnerBevelSetting] = BevelSetting{30, 100, 0x000, 0};  // Round joins, profile 0
     style.bevels[OuterBevelSetting] = BevelSetting{50, 100, 0x000, 0};
     style.materials[MainElement].reflectivity = 0;
-    std::vector<Vertex> reversed(shape.points.rbegin(), shape.points.rend());
-    for (Vertex& v : reversed) v.flags = 0;
-    if (shape.points[0].flags != 0) {
-      // A reversed curve keeps CurveEdge on the edge walked from each point.
-      for (Vertex& v : reversed) v.flags = SmoothPoint | CurveEdge;
-    }
     OffsetRingList* outer = MakeRing(shape.points);
-    OffsetRingList* inner = MakeRing(reversed);
+    OffsetRingList* inner = MakeInnerRing(shape);
     ElementBuffer* buffers[ElementCount];
     PixelRect effect;
     BuildBenchElements(outer, inner, DocumentSize, DocumentSize, style, buffers, &effect);

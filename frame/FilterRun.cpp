@@ -159,20 +159,7 @@ int32_t PlaceEffect() {
   globals->effectHeight = int16_t(effect.bottom - effect.top);
   globals->effectWidth = int16_t(effect.right - effect.left);
   globals->channelCount = RenderColorPlanes(globals->filterRecord->documentInfo);
-  if (globals->effectWidth != 0 && globals->effectHeight != 0) {
-    FreeBlockOf(globals->renderBuffer);
-    FreeBlockOf(globals->maskBuffer);
-    // One alpha plane and one plane per target channel; a size beyond 32 bits
-    // cannot be allocated.
-    const uint64_t bytes =
-        uint64_t(uint16_t(globals->effectWidth)) * uint64_t(globals->channelCount + 1) * uint16_t(globals->effectHeight);
-    if (bytes > UINT32_MAX) {
-      SetResult(MemFullErr);
-      return 0;
-    }
-    globals->renderBuffer = static_cast<uint8_t*>(NewBlock(uint32_t(bytes)));
-    if (globals->renderBuffer == nullptr) return 0;
-  }
+  if (!AllocateRenderBuffer()) return 0;
   PlaceElements(globals->outerBevelField, globals->innerBevelField, globals->mainField, effect);
   return 1;
 }
@@ -196,7 +183,9 @@ void RunDialog() {
     // A run that has already failed has nothing to show.
     if (!RunFailed()) {
       globals->dialogLong = 0;
-      if (!ShowStyleDialog()) SetResult(UserCanceledErr);
+      // A dialog that failed (out of memory while opening it or while
+      // rendering for it) keeps its code; any other ending is a cancel.
+      if (!ShowStyleDialog() && !RunFailed()) SetResult(UserCanceledErr);
     }
     style->showDialog = 0;
   }

@@ -120,6 +120,24 @@ void BindRunMapFrame(RunGlobals* globals) {
 }
 }  // namespace
 
+void BindRunMaps() { BindRunMapFrame(gRunGlobals); }
+
+int32_t AllocateRenderBuffer() {
+  RunGlobals* globals = gRunGlobals;
+  if (globals->effectWidth == 0 || globals->effectHeight == 0) return 1;
+  FreeBlockOf(globals->renderBuffer);
+  FreeBlockOf(globals->maskBuffer);
+  // One alpha plane and one plane per target channel; a size beyond 32 bits
+  // cannot be allocated.
+  const uint64_t bytes = uint64_t(EffectWidth(globals)) * uint64_t(globals->channelCount + 1) * uint64_t(EffectHeight(globals));
+  if (bytes > UINT32_MAX) {
+    SetResult(MemFullErr);
+    return 0;
+  }
+  globals->renderBuffer = static_cast<uint8_t*>(NewBlock(uint32_t(bytes)));
+  return globals->renderBuffer != nullptr ? 1 : 0;
+}
+
 void RefreshRunMaterials(uint32_t flags) {
   const StyleRecord* style = CurrentStyle();
   if (style == nullptr) return;

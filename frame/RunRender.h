@@ -16,6 +16,16 @@ void RefreshRunMaterials(uint32_t flags);
 // materials from them. Out of memory leaves MemFullErr in the result cell.
 void PrepareRunMaps();
 
+// Binds the map frame (maps/MapFrame.h) to the run's element buffers,
+// effect rectangle, image cache and document: after the effect rectangle or
+// an element buffer changed.
+void BindRunMaps();
+
+// A render buffer for the current effect rectangle, replacing the old one;
+// the mask buffer is freed (the render makes it again at the new size). An
+// empty effect leaves both as they are. Returns 1; 0 with MemFullErr.
+int32_t AllocateRenderBuffer();
+
 // Shades the elements in `selector` and recomposes the run's render buffer
 // from all present elements, masked by the document's selection. Returns 1;
 // 0 with the code in the result cell. An empty effect rectangle (or no render

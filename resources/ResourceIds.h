@@ -14,4 +14,21 @@
 #define BF_STR_NO_TARGET_PATH 16202      /* code 4: no path is targeted */
 #define BF_STR_LOCKED_TRANSPARENCY 16203 /* code 5: the layer's transparency is locked */
 
+/* Cursors of the preview's tools. */
+#define BF_CURSOR_MOVE 3   /* map edit tool inside the placement frame */
+#define BF_CURSOR_RESIZE 4 /* map edit tool over a handle of the frame */
+#define BF_CURSOR_ROTATE 5 /* map edit tool outside the frame */
+#define BF_CURSOR_HAND 6   /* hand tool, or the space bar held */
+/* The dialog's controls and the About box. */
+#define BF_BMP_THUMB_MASK 100        /* slider thumb mask, combined with AND */
+#define BF_BMP_THUMB 101             /* slider thumb colours, combined with OR (3D colours mapped) */
+#define BF_BMP_ABOUT 103             /* the About box's picture */
+#define BF_BMP_TABS 200              /* pieces of the element tabs (3D colours mapped) */
+#define BF_BMP_CONTOUR_FIRST 500     /* contour i is bitmap 500 + i, made at build time */
+#define BF_DLG_ABOUT 101             /* the About box */
+#define BF_ABOUT_WEBSITE 1000        /* About box button: opens the maker's web site */
+#define BF_MENU_REFLECTION 3001      /* the reflection control's right-click menu */
+#define BF_CMD_OPEN_REFLECTION 3100  /* "Open Image..." */
+#define BF_CMD_REMOVE_REFLECTION 3101 /* "Remove Reflection" */
+
 #endif

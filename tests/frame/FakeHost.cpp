@@ -202,7 +202,7 @@ PI_EXPORT int32_t PI_CALL BevelForgeHostMessage(const char* text, const char* ca
 PI_EXPORT int32_t PI_CALL BevelForgeHostDialog(int32_t) {
   if (gHost == nullptr) return 1;
   ++gHost->dialogRequests;
-  return gHost->dialogAnswer;
+  return gHost->dialog ? gHost->dialog() : gHost->dialogAnswer;
 }
 
 namespace {

@@ -5,6 +5,7 @@
 // it through the host message hook that this test program exports.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -52,6 +53,9 @@ struct FakeHost {
   bool failGlobalsLock = false;
   bool failAllAfter = false;  // with failAt: every later allocation fails too
   int32_t dialogAnswer = 1;   // what the dialog hook answers (1 OK, 2 Cancel)
+  // When set, the dialog hook calls it (inside the start call, with the run's
+  // elements rendered) and answers what it returns: a test plays the dialog.
+  std::function<int32_t()> dialog;
 
   // Records.
   std::map<Handle, size_t> liveHandles;

@@ -9,129 +9,15 @@
 
 #include "render/DocumentOutput.h"
 #include "render/PixelOperators.h"
+#include "tests/support/ChannelPortsDouble.h"
 #include "tests/support/CountingMemory.h"
 
 namespace {
 
-// One 8-bit channel of the document double: pixels over `bounds`.
-struct FakeChannel {
-  ReadChannelDesc desc{};
-  VRect bounds{};
-  std::vector<uint8_t> pixels;
-  bool canRead = true, canWrite = true;
-  bool readFails = false, writeFails = false;
-  int reads = 0, writes = 0;
-
-  FakeChannel(VRect b, uint8_t fill, bool targeted) : bounds(b) {
-    pixels.assign(size_t(b.right - b.left) * (b.bottom - b.top), fill);
-    desc.bounds = b;
-    desc.depth = 8;
-    desc.target = targeted ? 1 : 0;
-    desc.maxVersion = 1;
-    desc.port = reinterpret_cast<PIChannelPort>(this);
-    desc.writePort = reinterpret_cast<PIChannelPort>(this);
-  }
-  uint8_t& At(int x, int y) {
-    return pixels[size_t(y - bounds.top) * (bounds.right - bounds.left) + (x - bounds.left)];
-  }
-};
-
-FakeChannel* ChannelOf(PIChannelPort port) { return reinterpret_cast<FakeChannel*>(port); }
-
-SPErr CanRead(PIChannelPort port, Boolean* answer) {
-  *answer = ChannelOf(port)->canRead;
-  return 0;
-}
-SPErr CanWrite(PIChannelPort port, Boolean* answer) {
-  *answer = ChannelOf(port)->canWrite;
-  return 0;
-}
-// Copies between the channel and a memory description, one byte per pixel.
-bool Transfer(FakeChannel* c, const VRect& rect, const PixelMemoryDesc* memory, bool read) {
-  if (memory->depth != 8 || memory->colBits != 8 || memory->rowBits % 8 != 0) return false;
-  if (rect.top < c->bounds.top || rect.left < c->bounds.left || rect.bottom > c->bounds.bottom ||
-      rect.right > c->bounds.right)
-    return false;
-  auto* data = static_cast<uint8_t*>(memory->data);
-  const int32_t stride = memory->rowBits / 8;
-  for (int32_t y = rect.top; y < rect.bottom; ++y)
-    for (int32_t x = rect.left; x < rect.right; ++x) {
-      uint8_t& m = data[size_t(y - rect.top) * stride + (x - rect.left)];
-      if (read)
-        m = c->At(x, y);
-      else
-        c->At(x, y) = m;
-    }
-  return true;
-}
-SPErr ReadPixels(PIChannelPort port, int32_t level, VRect* bounds, const PixelMemoryDesc* destination) {
-  FakeChannel* c = ChannelOf(port);
-  ++c->reads;
-  if (c->readFails || level != 0 || !Transfer(c, *bounds, destination, true)) return -1;
-  return 0;
-}
-SPErr WritePixels(PIChannelPort port, VRect* bounds, const PixelMemoryDesc* source) {
-  FakeChannel* c = ChannelOf(port);
-  ++c->writes;
-  if (c->writeFails || !Transfer(c, *bounds, source, false)) return -1;
-  return 0;
-}
-
-// Nearest-pixel scaling of the source rectangle onto the destination.
-SPErr ReadScaled(PIChannelPort port, VRect* readRect, const PSScaling* scaling, const PixelMemoryDesc* destination) {
-  FakeChannel* c = ChannelOf(port);
-  ++c->reads;
-  if (c->readFails || destination->depth != 8) return -1;
-  const VRect& src = scaling->sourceRect;
-  const VRect& dst = scaling->destinationRect;
-  auto* data = static_cast<uint8_t*>(destination->data);
-  for (int32_t y = readRect->top; y < readRect->bottom; ++y)
-    for (int32_t x = readRect->left; x < readRect->right; ++x) {
-      const int32_t sx = src.left + (x - dst.left) * (src.right - src.left) / (dst.right - dst.left);
-      const int32_t sy = src.top + (y - dst.top) * (src.bottom - src.top) / (dst.bottom - dst.top);
-      data[size_t(y) * (destination->rowBits / 8) + x] = c->At(sx, sy);
-    }
-  return 0;
-}
-
-PSChannelPortsSuite1 MakePorts() {
-  PSChannelPortsSuite1 ports{};
-  ports.CanRead = CanRead;
-  ports.CanWrite = CanWrite;
-  ports.ReadPixelsFromLevel = ReadPixels;
-  ports.WritePixelsToBaseLevel = WritePixels;
-  ports.ReadScaledPixels = ReadScaled;
-  return ports;
-}
-
 std::vector<std::pair<int32_t, int32_t>> gProgress;
 void PI_CALL RecordProgress(int32_t done, int32_t total) { gProgress.emplace_back(done, total); }
 
-// A document of width x height with `colors` target color channels.
-struct FakeDocument {
-  std::vector<std::unique_ptr<FakeChannel>> colors, alphas;
-  std::unique_ptr<FakeChannel> transparency, layerMask, selection;
-  ReadImageDocumentDesc desc{};
-  PSChannelPortsSuite1 ports = MakePorts();
-
-  FakeDocument(int32_t width, int32_t height, int colorCount, uint8_t fill) {
-    for (int i = 0; i < colorCount; ++i)
-      colors.push_back(std::make_unique<FakeChannel>(VRect{0, 0, height, width}, uint8_t(fill + i), true));
-    Link();
-  }
-  void Link() {
-    desc.targetCompositeChannels = Chain(colors);
-    desc.alphaChannels = Chain(alphas);
-    desc.targetTransparency = transparency ? &transparency->desc : nullptr;
-    desc.targetLayerMask = layerMask ? &layerMask->desc : nullptr;
-    desc.selection = selection ? &selection->desc : nullptr;
-  }
-  static ReadChannelDesc* Chain(std::vector<std::unique_ptr<FakeChannel>>& list) {
-    for (size_t i = 0; i < list.size(); ++i) list[i]->desc.next = i + 1 < list.size() ? &list[i + 1]->desc : nullptr;
-    return list.empty() ? nullptr : &list[0]->desc;
-  }
-  DocumentAccess Access() { return DocumentAccess{&ports, &desc, RecordProgress}; }
-};
+DocumentAccess AccessOf(FakeDocument& doc) { return DocumentAccess{&doc.ports, &doc.desc, RecordProgress}; }
 
 // A render buffer for an effect at (top, left) of width x height with `colors` planes.
 struct FakeRender {
@@ -189,7 +75,7 @@ TEST(WriteResult, FlatImageGetsOverOpaqueInsideTheEffectOnly) {
   render.Set(0, 0, 255, {10, 20, 30});
   render.Set(1, 0, 128, {60, 0, 128});
   gProgress.clear();
-  ASSERT_EQ(WriteResult(doc.Access(), render.effect), 1);
+  ASSERT_EQ(WriteResult(AccessOf(doc), render.effect), 1);
   EXPECT_EQ(memory.memory.result, 0);
   EXPECT_EQ(doc.colors[0]->At(3, 2), 10);
   EXPECT_EQ(doc.colors[1]->At(3, 2), 20);
@@ -219,7 +105,7 @@ TEST(WriteResult, LayerTransparencyAlphaChannelsAndMask) {
   render.Set(2, 0, 0, {0, 0, 0});       // nothing
   render.Set(3, 0, 255, {7, 8, 9});     // opaque
   gProgress.clear();
-  ASSERT_EQ(WriteResult(doc.Access(), render.effect), 1);
+  ASSERT_EQ(WriteResult(AccessOf(doc), render.effect), 1);
   EXPECT_EQ(doc.colors[0]->At(0, 0), 50 * 255 / 100);
   EXPECT_EQ(doc.colors[0]->At(1, 0), OverTransparent(90, 128, 60, 200));
   EXPECT_EQ(doc.colors[1]->At(1, 0), OverTransparent(91, 128, 60, 200));
@@ -250,7 +136,7 @@ TEST(WriteResult, UntargetedChannelsConsumeTheirPlane) {
   doc.colors[0]->desc.target = 0;
   FakeRender render(0, 0, 2, 1, 2);  // two targeted channels: planes 1 and 2
   render.Set(0, 0, 255, {11, 22});
-  ASSERT_EQ(WriteResult(doc.Access(), render.effect), 1);
+  ASSERT_EQ(WriteResult(AccessOf(doc), render.effect), 1);
   EXPECT_EQ(doc.colors[0]->At(0, 0), 0);
   EXPECT_EQ(doc.colors[1]->At(0, 0), 22);  // the second channel takes plane 2
   EXPECT_EQ(doc.colors[2]->At(0, 0), 2);   // no plane 3 in the buffer: left alone
@@ -262,14 +148,14 @@ TEST(WriteResult, EffectOutsideTheDocumentWritesNothing) {
   FakeDocument doc(4, 4, 1, 5);
   FakeRender render(10, 10, 3, 3, 1);
   render.Set(0, 0, 255, {255});
-  ASSERT_EQ(WriteResult(doc.Access(), render.effect), 1);
+  ASSERT_EQ(WriteResult(AccessOf(doc), render.effect), 1);
   EXPECT_EQ(memory.memory.result, 0);
   EXPECT_EQ(doc.colors[0]->reads + doc.colors[0]->writes, 0);
   // Partly outside: clipped to the channel bounds.
   FakeRender partly(-1, 2, 3, 3, 1);
   partly.Set(0, 1, 255, {200});
   partly.Set(2, 2, 255, {201});
-  ASSERT_EQ(WriteResult(doc.Access(), partly.effect), 1);
+  ASSERT_EQ(WriteResult(AccessOf(doc), partly.effect), 1);
   EXPECT_EQ(doc.colors[0]->At(2, 0), 200);
   EXPECT_EQ(doc.colors[0]->At(3, 1), 5);  // column 5 of the effect lies outside
 }
@@ -282,7 +168,7 @@ TEST(WriteResult, PortFailuresAndRefusals) {
   FakeRender render(0, 0, 2, 1, 3);
   render.Set(0, 0, 255, {1, 2, 3});
   gProgress.clear();
-  EXPECT_EQ(WriteResult(doc.Access(), render.effect), 0);
+  EXPECT_EQ(WriteResult(AccessOf(doc), render.effect), 0);
   EXPECT_EQ(memory.memory.result, ErrPlugInHostInsufficient);
   EXPECT_EQ(doc.colors[0]->At(0, 0), 0);
   EXPECT_EQ(doc.colors[1]->writes, 0);
@@ -295,12 +181,12 @@ TEST(WriteResult, PortFailuresAndRefusals) {
   unreadable.colors[0]->canRead = false;
   FakeRender half(0, 0, 1, 1, 1);
   half.Set(0, 0, 128, {64});
-  EXPECT_EQ(WriteResult(unreadable.Access(), half.effect), 1);
+  EXPECT_EQ(WriteResult(AccessOf(unreadable), half.effect), 1);
   EXPECT_EQ(unreadable.colors[0]->At(0, 0), 64);
   // Channels of another depth are neither read nor written.
   FakeDocument deep(1, 1, 1, 77);
   deep.colors[0]->desc.depth = 16;
-  EXPECT_EQ(WriteResult(deep.Access(), half.effect), 1);
+  EXPECT_EQ(WriteResult(AccessOf(deep), half.effect), 1);
   EXPECT_EQ(deep.colors[0]->reads + deep.colors[0]->writes, 0);
 }
 
@@ -314,7 +200,7 @@ TEST(WriteResult, OutOfMemory) {
   for (long n = 1; n <= 2; ++n) {
     memory.memory.result = 0;
     memory.memory.failAt = memory.memory.allocations + n;
-    EXPECT_EQ(WriteResult(doc.Access(), render.effect), 0);
+    EXPECT_EQ(WriteResult(AccessOf(doc), render.effect), 0);
     EXPECT_EQ(memory.memory.result, MemFullErr);
     EXPECT_EQ(memory.memory.liveBlocks, 0);
     EXPECT_EQ(doc.colors[0]->At(1, 1), 50);
@@ -331,19 +217,19 @@ TEST(CopySelection, CopiesTheOverlapAtItsOffset) {
   doc.Link();
   std::vector<uint8_t> mask(4 * 4, 0);
   // Effect (2, 2) .. (6, 6): overlap rows 3..5, columns 4..5.
-  ASSERT_EQ(CopySelection(doc.Access(), mask.data(), 2, 2, 4, 4), 1);
+  ASSERT_EQ(CopySelection(AccessOf(doc), mask.data(), 2, 2, 4, 4), 1);
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 4; ++x) {
       const int docX = x + 2, docY = y + 2;
       const bool inside = docY >= 3 && docY < 6 && docX >= 4;
       EXPECT_EQ(mask[size_t(y) * 4 + x], inside ? 10 * docY + docX : 0) << x << "," << y;
     }
-  EXPECT_EQ(CopySelection(doc.Access(), mask.data(), 7, 0, 2, 2), 0);  // misses the selection
+  EXPECT_EQ(CopySelection(AccessOf(doc), mask.data(), 7, 0, 2, 2), 0);  // misses the selection
   memory.memory.failAt = memory.memory.allocations + 1;
-  EXPECT_EQ(CopySelection(doc.Access(), mask.data(), 2, 2, 4, 4), 0);  // quiet failure
+  EXPECT_EQ(CopySelection(AccessOf(doc), mask.data(), 2, 2, 4, 4), 0);  // quiet failure
   EXPECT_EQ(memory.memory.result, 0);
   EXPECT_EQ(memory.memory.liveBlocks, 0);
-  SelectionSource source{doc.Access(), 2, 2};
+  SelectionSource source{AccessOf(doc), 2, 2};
   memory.memory.failAt = 0;
   EXPECT_EQ(CopySelectionForRender(&source, mask.data(), 4, 4), 1);
 }

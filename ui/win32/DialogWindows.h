@@ -25,6 +25,20 @@
 constexpr UINT SliderGetValueMessage = WM_USER;      // a slider returns its value
 constexpr UINT SliderSetValueMessage = WM_USER + 5;  // lParam: the new value; no notification
 constexpr UINT ContourChosenMessage = WM_USER + 1;   // wParam: contour index, or -1 for none
+// Sent by the preview to the dialog: the dialog answers (DWLP_MSGRESULT) the
+// MapLayer* selected in its map list, or 0. The preview's map edit tool drags
+// the placement of this layer (or of the layer it shares it with); when a
+// drag ends the preview makes that placement Custom, selects "Custom" in the
+// placement list (305) when it is the selected layer's own, places the layers
+// that share it, refreshes their materials and renders. A dialog that does
+// not answer leaves nothing to edit. (WM_APP: the WM_USER range of a dialog
+// holds DM_GETDEFID, DM_SETDEFID and DM_REPOSITION.)
+constexpr UINT PreviewSelectedLayerMessage = WM_APP + 1;
+// Sent to the dialog by a light or the reflection control after it changed the
+// style by itself (a light placed or recoloured, the reflection removed):
+// wParam holds the element selector bits to render again; the dialog renders
+// them, rebuilds the preview image and repaints the preview.
+constexpr UINT ControlRenderMessage = WM_USER + 2;
 constexpr WORD SliderTracking = 5;                   // WM_HSCROLL low word while the thumb moves
 constexpr WORD SliderChangeEnded = 8;                // WM_HSCROLL low word at the end of a change
 
