@@ -1,7 +1,18 @@
 #include "frame/AboutSelector.h"
 
+#if defined(_WIN32)
+#include "ui/win32/DialogWindows.h"
+#endif
+
 void RunAboutSelector(const AboutRecord* about) {
-  // The About box of the dialog layer opens here, owned by the window in the
-  // record's platform data (about->platformData, a PlatformData, may be null);
-  // until that layer exists the selector shows nothing.
+#if defined(_WIN32)
+  HWND owner = nullptr;
+  if (about != nullptr && about->platformData != nullptr) {
+    owner = reinterpret_cast<HWND>(static_cast<const PlatformData*>(about->platformData)->hwnd);
+  }
+  ShowAboutBox(owner);
+#else
+  // Natively there is no window system to show the box in.
+  (void)about;
+#endif
 }
