@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <windowsx.h>
 
-#include "frame/ColorPicker.h"
+#include "frame/HostColorPicker.h"
 #include "platform/WaitCursor.h"
 #include "ui/LightSphere.h"
 #include "ui/win32/ControlSupport.h"
