@@ -4,23 +4,37 @@
 //
 //   bfhost [--stage DIR] [--dump DIR] [--scenario NAME]... [--list] MODULE
 //   bfhost [--stage DIR] --fault-sweep [--repeat] MODULE
+//   bfhost [--stage DIR] [--dialog-script FILE] [--shots DIR] [--about] [--dialog-faults N]
+//          [--save-descriptor FILE] --dialog MODULE
+//   bfhost [--stage DIR] --play-descriptor FILE MODULE
+//   bfhost --map-files DIR        (writes DIR/Maps/*.tif, the map scenarios' pictures)
 //
 // --stage DIR copies the module into DIR first and runs the copy, removing the
 // last-used settings file next to it before every scenario, so that every
 // scenario starts from the same state. --dump DIR writes the document as each
 // scenario left it to DIR/<scenario>.planes (every plane in checksum order,
 // raw bytes), so that two builds' pixels can be compared where their
-// checksums differ. Exit status: 0 when every scenario ran
+// checksums differ.
+//
+// --dialog lets the module show its dialogs for real and plays the dialog
+// script on them (see host/DialogScript.h and host/BfHostDialogRuns.h): a menu
+// run on the render document, or with --about the About box; --shots is where
+// the script's pictures go; --dialog-faults N then makes N more runs, each
+// failing one allocation of the dialog's opening; --save-descriptor keeps the
+// style the dialog run recorded, which --play-descriptor plays back on the
+// same document without a dialog. Exit status: 0 when every scenario ran
 // (whatever its results), 1 when the module could not be loaded, 2 on usage errors.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "host/BfHostDialogRuns.h"
 #include "host/FilterHost.h"
 #include "host/MapFixtures.h"
 
@@ -526,7 +540,10 @@ int FaultSweep(const Context& context, bool repeat) {
 int Usage() {
   std::fprintf(stderr,
                "usage: bfhost [--stage DIR] [--dump DIR] [--scenario NAME]... [--list] MODULE\n"
-               "       bfhost [--stage DIR] --fault-sweep [--repeat] MODULE\n");
+               "       bfhost [--stage DIR] --fault-sweep [--repeat] MODULE\n"
+               "       bfhost [--stage DIR] [--dialog-script FILE] [--shots DIR] [--about] [--dialog-faults N]\n"
+               "              [--save-descriptor FILE] --dialog MODULE\n"
+               "       bfhost [--stage DIR] --play-descriptor FILE MODULE\n");
   return 2;
 }
 
@@ -535,7 +552,8 @@ int Usage() {
 int main(int argc, char** argv) {
   Context context;
   std::vector<std::string> chosen;
-  bool sweep = false, repeat = false, list = false;
+  bool sweep = false, repeat = false, list = false, dialog = false;
+  DialogRunOptions dialogOptions;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--stage" && i + 1 < argc) {
@@ -548,6 +566,29 @@ int main(int argc, char** argv) {
       sweep = true;
     } else if (arg == "--repeat") {
       repeat = true;
+    } else if (arg == "--dialog") {
+      dialog = true;
+    } else if (arg == "--about") {
+      dialogOptions.about = true;
+    } else if (arg == "--dialog-script" && i + 1 < argc) {
+      dialogOptions.scriptFile = argv[++i];
+    } else if (arg == "--shots" && i + 1 < argc) {
+      dialogOptions.shotFolder = argv[++i];
+    } else if (arg == "--dialog-faults" && i + 1 < argc) {
+      dialogOptions.faultRuns = std::atoi(argv[++i]);
+    } else if (arg == "--save-descriptor" && i + 1 < argc) {
+      dialogOptions.saveDescriptor = argv[++i];
+    } else if (arg == "--play-descriptor" && i + 1 < argc) {
+      dialogOptions.playDescriptor = argv[++i];
+      dialog = true;
+    } else if (arg == "--map-files" && i + 1 < argc) {
+      // The map scenarios' pictures, for dialog scripts that open them.
+      std::string error;
+      if (!WriteMapScenarioFiles(argv[++i], &error)) {
+        std::fprintf(stderr, "bfhost: %s\n", error.c_str());
+        return 1;
+      }
+      return 0;
     } else if (arg == "--list") {
       list = true;
     } else if (!arg.empty() && arg[0] == '-') {
@@ -573,6 +614,9 @@ int main(int argc, char** argv) {
     }
   }
   if (sweep) return FaultSweep(context, repeat);
+  if (dialog)
+    return RunDialogMode(dialogOptions, context.modulePath, context.stageFolder,
+                         RenderDocument(ModeRGBColor, LayerKind::EditableTransparency));
   for (const std::string& name : chosen) {
     bool known = false;
     for (const NamedScenario& s : scenarios) known = known || name == s.name;

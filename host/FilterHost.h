@@ -317,6 +317,9 @@ struct RunReport {
   int32_t channelReads = 0;   // read calls that returned pixels
   int32_t channelWrites = 0;  // write calls that stored pixels
   int32_t dialogRequests = 0;
+  // countedAllocations when the module last asked the dialog hook (-1: never),
+  // so that a fault can be aimed at what follows: the dialog's opening.
+  int64_t allocationsAtDialog = -1;
 
   bool descriptorWritten = false;  // a write descriptor was closed during the operation
   DescriptorStore descriptor;      // the descriptor the module recorded (valid with descriptorWritten)

@@ -1,9 +1,12 @@
 // The hooks a module finds in the host executable: message boxes and modal
-// dialogs are recorded in the active session instead of being shown.
+// dialogs are recorded in the active session instead of being shown; dialogs
+// shown for real, their file dialogs and popup menus are handed to the dialog
+// script being played (DialogPlayer.h).
 #include "interface/HostHooks.h"
 
 #include <cstdio>
 
+#include "host/DialogPlayer.h"
 #include "host/HostState.h"
 
 // Defined here, beside the exported hooks, so that every executable using the
@@ -49,5 +52,16 @@ PI_EXPORT int32_t PI_CALL BevelForgeHostDialog(int32_t dialogId) {
   FilterHost* host = gActiveHost;
   if (!host) return 0;
   ++host->report.dialogRequests;
+  host->report.allocationsAtDialog = host->report.countedAllocations;
   return host->options.dialogAnswer;
 }
+
+PI_EXPORT void PI_CALL BevelForgeHostDialogShown(void* window, int32_t dialogId) {
+  PlayOnShownDialog(window, dialogId);
+}
+
+PI_EXPORT int32_t PI_CALL BevelForgeHostFileDialog(int32_t save, char* path, int32_t capacity) {
+  return AnswerFileDialog(save, path, capacity);
+}
+
+PI_EXPORT int32_t PI_CALL BevelForgeHostPopupMenu(int32_t menuId) { return AnswerPopupMenu(menuId); }

@@ -161,13 +161,14 @@ bool ReadPixelMap(const FilterHost* host, const PSPixelMap* map, const VRect* sr
 }
 
 OSErr PI_CALL ServeDisplayPixels(const PSPixelMap* source, const VRect* srcRect, int32_t dstRow, int32_t dstCol,
-                                void*) {
+                                void* platformContext) {
   FilterHost* host = gActiveHost;
   if (!host) return ParamErr;
   DisplayCall call;
   call.dstRow = dstRow;
   call.dstCol = dstCol;
   call.valid = ReadPixelMap(host, source, srcRect, &call);
+  if (call.valid) PaintPixelMap(source, srcRect != nullptr ? *srcRect : source->bounds, dstRow, dstCol, platformContext);
   host->report.displayCalls.push_back(call);
   return call.valid ? OSErr(HostNoErr) : ParamErr;
 }

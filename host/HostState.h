@@ -128,6 +128,9 @@ extern const PSChannelPortsSuite1 kHostChannelPortsSuite;
 void FillChannelPortProcs(RecordSet& records);
 void ReleaseSuitePorts(FilterHost* host);
 
+// Paints the checked pixel map's `area` into the device context (Windows; no-op elsewhere).
+void PaintPixelMap(const PSPixelMap* map, const VRect& area, int32_t dstRow, int32_t dstCol, void* context);
+
 // Windows owner window (no-op elsewhere).
 intptr_t CreateOwnerWindow();
 void DestroyOwnerWindow(intptr_t window);

@@ -47,3 +47,6 @@ typedef int32_t(PI_CALL* HostPopupMenuHook)(int32_t menuId);
 
 PI_EXPORT int32_t PI_CALL BevelForgeHostMessage(const char* text, const char* caption, uint32_t style);
 PI_EXPORT int32_t PI_CALL BevelForgeHostDialog(int32_t dialogId);
+PI_EXPORT void PI_CALL BevelForgeHostDialogShown(void* window, int32_t dialogId);
+PI_EXPORT int32_t PI_CALL BevelForgeHostFileDialog(int32_t save, char* path, int32_t capacity);
+PI_EXPORT int32_t PI_CALL BevelForgeHostPopupMenu(int32_t menuId);
