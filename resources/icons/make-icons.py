@@ -9,6 +9,10 @@ import struct
 
 INK = {'#': (32, 32, 32, 255), '+': (110, 110, 110, 255), 'o': (30, 110, 210, 255), '.': (0, 0, 0, 0)}
 
+# The lower part of the three join pictures: the band's two legs below the corner.
+JOIN_LEGS = ["..#ooo+++++oooo#",
+             "..#ooo+....+ooo#"] + ["..#ooo+.....+oo#"] * 5 + ["..#####.....####"] + ["................"] * 2
+
 PICTURES = {
     # map edit tool: an arrow over a dashed frame
     5: ["................",
@@ -88,16 +92,7 @@ PICTURES = {
           "...#ooooooo##...",
           "..#ooooooooooo#.",
           "..#oooooooooooo#",
-          "..#ooo+++++oooo#",
-          "..#ooo+....+ooo#",
-          "..#ooo+.....+oo#",
-          "..#ooo+.....+oo#",
-          "..#ooo+.....+oo#",
-          "..#ooo+.....+oo#",
-          "..#ooo+.....+oo#",
-          "..#####.....####",
-          "................",
-          "................"],
+          ] + JOIN_LEGS,
     # bevel join
     210: ["................",
           "................",
@@ -105,16 +100,7 @@ PICTURES = {
           ".....#ooooooo#..",
           "....#ooooooooo#.",
           "...#ooooooooooo#",
-          "..#ooo+++++oooo#",
-          "..#ooo+....+ooo#",
-          "..#ooo+.....+oo#",
-          "..#ooo+.....+oo#",
-          "..#ooo+.....+oo#",
-          "..#ooo+.....+oo#",
-          "..#ooo+.....+oo#",
-          "..#####.....####",
-          "................",
-          "................"],
+          ] + JOIN_LEGS,
     # miter join
     211: ["................",
           "................",
@@ -122,16 +108,7 @@ PICTURES = {
           "..#ooooooooooooo",
           "..#ooooooooooooo",
           "..#ooooooooooooo",
-          "..#ooo+++++oooo#",
-          "..#ooo+....+ooo#",
-          "..#ooo+.....+oo#",
-          "..#ooo+.....+oo#",
-          "..#ooo+.....+oo#",
-          "..#ooo+.....+oo#",
-          "..#ooo+.....+oo#",
-          "..#####.....####",
-          "................",
-          "................"],
+          ] + JOIN_LEGS,
 }
 
 
