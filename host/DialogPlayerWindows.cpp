@@ -6,11 +6,11 @@
 #if defined(_WIN32)
 #include <windows.h>
 
-#include "host/TopDownBitmap.h"
-
 #include <cstdio>
 #include <cstring>
 #include <vector>
+
+#include "host/TopDownBitmap.h"
 
 namespace {
 
