@@ -99,6 +99,29 @@ BOOL CALLBACK SetChildFont(HWND child, LPARAM font) {
   return TRUE;
 }
 
+// The group boxes paint their frame and title only; some systems leave their
+// inside unpainted, so they fill it with the dialog's face themselves. They
+// clip the controls above them, which are all their siblings.
+WNDPROC gGroupBoxProc;
+LRESULT CALLBACK FilledGroupBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_ERASEBKGND) {
+    RECT client;
+    GetClientRect(box, &client);
+    FillRect(reinterpret_cast<HDC>(wParam), &client, GetSysColorBrush(COLOR_BTNFACE));
+    return 1;
+  }
+  return CallWindowProcA(gGroupBoxProc, box, message, wParam, lParam);
+}
+void FillGroupBoxes() {
+  for (int32_t id = BF_IDC_GROUP_FIRST; id <= BF_IDC_GROUP_LAST; ++id) {
+    HWND box = Item(id);
+    if (box == nullptr) continue;
+    SetWindowLongPtrA(box, GWL_STYLE, GetWindowLongPtrA(box, GWL_STYLE) | WS_CLIPSIBLINGS);
+    gGroupBoxProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FilledGroupBoxProc)));
+  }
+}
+
 // "ADMUI3Sm" where it is installed, with the dialog font's metrics, for every
 // child; a bold copy for the group boxes.
 void SetUpFonts(HWND dialog) {
@@ -166,6 +189,15 @@ void Layout(int32_t width, int32_t height) {
   InvalidateRect(gMainDialog.dialog, nullptr, TRUE);
 }
 
+// The custom windows' places are pixels of the dialog font's usual metrics
+// (6 × 13 pixels per 4 × 8 dialog units); a system that measures the font
+// otherwise moves them with the template's controls.
+POINT DialogPixels(HWND dialog, int32_t x, int32_t y) {
+  RECT units{0, 0, 4, 8};
+  if (!MapDialogRect(dialog, &units) || units.right <= 0 || units.bottom <= 0) return POINT{x, y};
+  return POINT{MulDiv(x, units.right, 6), MulDiv(y, units.bottom, 13)};
+}
+
 BOOL OpenDialog(HWND dialog) {
   gMainDialog = MainDialogState{};
   gMainDialog.dialog = dialog;
@@ -174,10 +206,13 @@ BOOL OpenDialog(HWND dialog) {
   HINSTANCE instance = Instance();
   if (style == nullptr || !RegisterControlClasses(instance)) return FailOpening();
   for (int32_t i = 0; i < 3; ++i) {
-    gMainDialog.lights[i] = CreateLightSphere(dialog, BF_IDC_LIGHT1 + i, 268 + 74 * i, 26, &style->lights[i]);
+    const POINT at = DialogPixels(dialog, 268 + 74 * i, 26);
+    gMainDialog.lights[i] = CreateLightSphere(dialog, BF_IDC_LIGHT1 + i, at.x, at.y, &style->lights[i]);
     if (gMainDialog.lights[i] == nullptr) return FailOpening();
   }
-  gMainDialog.reflection = CreateReflectionSphere(dialog, BF_IDC_REFLECTION, 500, 26, style->reflectionImage);
+  const POINT reflectionAt = DialogPixels(dialog, 500, 26);
+  gMainDialog.reflection =
+      CreateReflectionSphere(dialog, BF_IDC_REFLECTION, reflectionAt.x, reflectionAt.y, style->reflectionImage);
   if (gMainDialog.reflection == nullptr) return FailOpening();
   const struct {
     int32_t id, x, y, track;
@@ -190,8 +225,10 @@ BOOL OpenDialog(HWND dialog) {
                  {BF_IDC_AMOUNT, 54, 371, 100, SliderKind::Linear, false},
                  {BF_IDC_DEPTH, 50, 94, 140, SliderKind::Depth, false},
                  {BF_IDC_SIZE, 50, 112, 140, SliderKind::Size, false}};
-  for (const auto& s : sliders)
-    if (CreateSlider(dialog, s.id, s.x, s.y, s.track, s.kind, s.visible) == nullptr) return FailOpening();
+  for (const auto& s : sliders) {
+    const POINT at = DialogPixels(dialog, s.x, s.y);
+    if (CreateSlider(dialog, s.id, at.x, at.y, s.track, s.kind, s.visible) == nullptr) return FailOpening();
+  }
 
   const int32_t icons[][2] = {{BF_IDC_TOOL_EDIT, BF_ICON_TOOL_EDIT},     {BF_IDC_TOOL_HAND, BF_ICON_TOOL_HAND},
                               {BF_IDC_ADD_LAYER, BF_ICON_ADD_LAYER},     {BF_IDC_REMOVE_LAYER, BF_ICON_REMOVE_LAYER},
@@ -219,6 +256,7 @@ BOOL OpenDialog(HWND dialog) {
   CreateWindowExA(0, "SCROLLBAR", nullptr, WS_CHILD | WS_VISIBLE | SBS_SIZEGRIP | SBS_SIZEBOXBOTTOMRIGHTALIGN, 0, 0,
                   16, 16, dialog, reinterpret_cast<HMENU>(INT_PTR(BF_IDC_SIZE_GRIP)), instance, nullptr);
   SetUpFonts(dialog);
+  FillGroupBoxes();
   PlaceWindow(dialog, GetParent(dialog));
   RECT client;
   GetClientRect(dialog, &client);
@@ -550,6 +588,36 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     case WM_GETMINMAXINFO: {
       const SIZE smallest = OuterSize(dialog, MinDialogWidth, MinDialogHeight);
       reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = POINT{smallest.cx, smallest.cy};
+      return TRUE;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+      // Texts, check boxes and group boxes on the dialog's face.
+      SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_BTNFACE));
+      SetTextColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_BTNTEXT));
+      return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
+    case WM_PRINTCLIENT: {
+      // Themed controls draw the dialog's face behind them through this.
+      RECT client;
+      GetClientRect(dialog, &client);
+      FillRect(reinterpret_cast<HDC>(wParam), &client, GetSysColorBrush(COLOR_BTNFACE));
+      return TRUE;
+    }
+    case WM_ERASEBKGND: {
+      // The preview paints all of its area itself: leaving it out of the
+      // erase keeps it from flickering while the dialog is resized.
+      HDC dc = reinterpret_cast<HDC>(wParam);
+      RECT client, view;
+      GetClientRect(dialog, &client);
+      const int saved = SaveDC(dc);
+      if (gMainDialog.preview != nullptr && GetWindowRect(gMainDialog.preview, &view)) {
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&view), 2);
+        ExcludeClipRect(dc, view.left, view.top, view.right, view.bottom);
+      }
+      FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+      RestoreDC(dc, saved);
+      SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 1);
       return TRUE;
     }
     case WM_SYSCOLORCHANGE: RefreshControlColours(dialog); return TRUE;
