@@ -10,6 +10,8 @@
 #include <cstring>
 #include <vector>
 
+#include "host/TopDownBitmap.h"
+
 namespace {
 
 constexpr UINT_PTR StepTimerId = 0xBF51;
@@ -261,13 +263,7 @@ void Shot(const DialogStep& step) {
     NoteDialogProblem(&step, "the dialog has no size");
     return;
   }
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = TopDownBitmapInfo(width, height);
   void* bits = nullptr;
   HDC memory = CreateCompatibleDC(nullptr);
   HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);

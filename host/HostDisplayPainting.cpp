@@ -7,6 +7,8 @@
 #if defined(_WIN32)
 #include <windows.h>
 
+#include "host/TopDownBitmap.h"
+
 #include <vector>
 
 namespace {
@@ -38,13 +40,7 @@ void PaintPixelMap(const PSPixelMap* map, const VRect& area, int32_t dstRow, int
       for (int32_t c = 0; c < 3; ++c) out[2 - c] = uint8_t((colour[c] * alpha + back * (255 - alpha) + 127) / 255);
     }
   }
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = TopDownBitmapInfo(width, height);
   SetDIBitsToDevice(dc, dstCol, dstRow, DWORD(width), DWORD(height), 0, 0, 0, UINT(height), bgrx.data(), &info,
                     DIB_RGB_COLORS);
 }
