@@ -3,6 +3,7 @@
 // portable rules (ui/StyleEdits.h, ui/MapLayerEdits.h).
 #include <windows.h>
 
+#include "frame/RunGlobals.h"
 #include "maps/MapLayer.h"
 #include "resources/MainDialogIds.h"
 #include "style/StyleRecord.h"
@@ -42,6 +43,9 @@ const char* const RenderModeNames[] = {"Normal",        "Color",          "Refle
 
 void ShowMaterialControls(StyleRecord* style) {
   const ElementControls c = ElementControlsOf(style, SelectedElement(style));
+  // The run globals name what the dialog edits, for whoever reads them.
+  gRunGlobals->currentMaterial = EditedMaterial(style);
+  for (int i = 0; i < 3; ++i) gRunGlobals->dialogFlags[i] = c.swatch[i];
   SetSlider(BF_IDC_OPACITY, c.opacity);
   SetSlider(BF_IDC_SHININESS, c.shininess);
   SetSlider(BF_IDC_SHIN_STRENGTH, c.shinStrength);
@@ -76,6 +80,7 @@ void ShowElementControls(StyleRecord* style, bool forced) {
 void ShowLayerControls(StyleRecord* style, MapLayer* layer) {
   const LayerControls c = LayerControlsOf(style->mapLayers, layer);
   gMainDialog.selectedLayer = layer;
+  gRunGlobals->dialogPointer = layer;
   if (!c.visible) {
     ShowRange(BF_IDC_LAYER_FIRST, BF_IDC_LAYER_LAST, false);
     gMainDialog.layerControlsShown = false;
