@@ -556,6 +556,7 @@ void CloseDialog() {
   FreeContourBitmaps();
   if (gMainDialog.kindMenu != nullptr) DestroyMenu(gMainDialog.kindMenu);
   gMainDialog = MainDialogState{};
+  gRunGlobals->dialogPointer = nullptr;
 }
 
 INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
