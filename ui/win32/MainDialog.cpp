@@ -372,11 +372,16 @@ void LoadPreset(StyleRecord* style) {
   FolderWith(PresetsFolderName, presets, sizeof presets);
   std::snprintf(presets + std::strlen(presets), sizeof presets - std::strlen(presets), "%c", PathSeparator);
   if (!RunFileDialog(gMainDialog.dialog, FileDialogKind::LoadPreset, gPresetPath, sizeof gPresetPath, presets)) return;
+  // Reading the preset replaces the map layers: the selection goes first
+  // (a file that cannot be read leaves the layers, and it comes back).
+  MapLayer* selected = gMainDialog.selectedLayer;
+  if (selected != nullptr) ShowLayerControls(style, nullptr);
   const HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
   const int32_t loaded = LoadRunPreset(gPresetPath);
   SetCursor(previous);
   if (!StillRunning()) return;
   if (!loaded) {
+    if (selected != nullptr) ShowLayerControls(style, selected);
     ShowError("Could not open Preset file!");
     return;
   }
