@@ -232,7 +232,7 @@ int RunDialogMode(const DialogRunOptions& options, const std::string& modulePath
     HostOptionsOf(f.host).failAllocationAt = atDialog + n;
     DialogPlayback faulted;
     const RunReport failed = PlayedRun(f.host, script, options.shotFolder, false, &faulted);
-    std::printf("dialog-fault n=%d %s\n", n, SummarizeReport(failed).c_str());
+    std::printf("dialog-fault n=%d shown=%zu %s\n", n, faulted.dialogsShown.size(), SummarizeReport(failed).c_str());
   }
   return 0;
 }
