@@ -212,7 +212,8 @@ struct WriteContext {
   const WriteDescriptorProcs* procs;
   PIWriteDescriptor writer;
   const HandleProcs* handles;
-  Handle text;  // the map layer block being filled
+  Handle text;           // the map layer block being filled
+  int32_t blockMissing;  // 1: the block's handle could not be had
 };
 
 void PutInteger(void* context, DescriptorKeyID key, int32_t value) {
@@ -233,15 +234,19 @@ void PutName(void* context, DescriptorKeyID key, const char* text, uint32_t leng
 }
 
 // The block travels as text in a host handle made for the purpose and
-// filled in place; without a handle the key is left out.
+// filled in place; without a handle the recording is incomplete.
 uint8_t* BeginBlock(void* context, uint32_t size) {
   auto* c = static_cast<WriteContext*>(context);
   c->text = c->handles->newProc(int32_t(size));
-  if (c->text == nullptr) return nullptr;
+  if (c->text == nullptr) {
+    c->blockMissing = 1;
+    return nullptr;
+  }
   uint8_t* data = reinterpret_cast<uint8_t*>(c->handles->lockProc(c->text, 0));
   if (data == nullptr) {
     c->handles->disposeProc(c->text);
     c->text = nullptr;
+    c->blockMissing = 1;
   }
   return data;
 }
@@ -365,10 +370,17 @@ int32_t WriteScriptingParameters(PIDescriptorParameters* block, const HandleProc
   const WriteDescriptorProcs* procs = block->writeDescriptorProcs;
   PIWriteDescriptor writer = procs->openWriteDescriptorProc();
   if (writer == nullptr) return 0;
-  WriteContext context{procs, writer, handles, nullptr};
+  WriteContext context{procs, writer, handles, nullptr, 0};
   EmitStyleValues(style, io, StyleValueSink{&context, PutInteger, PutReal, PutName, BeginBlock, EndBlock});
   PIDescriptorHandle recorded = nullptr;
   const OSErr closed = procs->closeWriteDescriptorProc(writer, &recorded);
+  if (context.blockMissing) {
+    // A recording without its map layers would replay another style: the
+    // host keeps what it had and hears of the failure.
+    if (recorded != nullptr) handles->disposeProc(recorded);
+    SetResult(MemFullErr);
+    return 0;
+  }
   if (block->descriptor != nullptr) handles->disposeProc(block->descriptor);
   block->descriptor = recorded;
   block->recordInfo = RecordOptional;

@@ -22,7 +22,9 @@ int32_t ReadScriptingParameters(PIDescriptorParameters* block, const HandleProcs
                                 const StyleIo& io);
 
 // Writes `style` as the block's new descriptor (record information 0). Returns
-// 1 when the host accepted it.
+// 1 when the host accepted it; 0 when it did not, or with MemFullErr in the
+// result cell when the map layer block could not be had (the block's
+// descriptor is then left as it was).
 int32_t WriteScriptingParameters(PIDescriptorParameters* block, const HandleProcs* handles, const StyleRecord& style,
                                  const StyleIo& io);
 

@@ -17,6 +17,7 @@
 #include "maps/MapImage.h"
 #include "maps/MapLayer.h"
 #include "style/NameOnlyImages.h"
+#include "style/ScriptingKeys.h"
 #include "style/SettingsFile.h"
 #include "tests/support/CountingMemory.h"
 
@@ -122,7 +123,8 @@ TEST(MapRuns, ConstantColorMapEqualsTheColorAsMaterial) {
 
 // The style with a reflection image and layers of every kind: every host
 // allocation of the run may fail in turn (image loads included) and the run
-// ends with -108 or succeeds, leaving nothing behind.
+// ends with -108 or succeeds, leaving nothing behind; a success has recorded
+// the whole style, map layers included.
 TEST(MapRuns, EveryAllocationOfAMappedRunMayFail) {
   const std::string folder = Folder("sweep");
   std::string error;
@@ -143,6 +145,10 @@ TEST(MapRuns, EveryAllocationOfAMappedRunMayFail) {
     EXPECT_EQ(step.report.livePorts, 0);
     EXPECT_TRUE(step.report.suitesBalanced);
     EXPECT_EQ(step.report.misuse, 0);
+    if (step.report.finalResult == 0) {
+      EXPECT_TRUE(step.report.descriptorWritten);
+      EXPECT_NE(FindDescriptorItem(step.report.descriptor, ScriptKey::MapLayers), nullptr);
+    }
   }
 }
 
