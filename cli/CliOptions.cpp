@@ -113,6 +113,16 @@ Module and output
   --verbose             print the selector calls and the host's summary
   --help                print this text
 
+Dialog (the Windows tool)
+  --dialog-script FILE  show the filter's dialog for real and play the
+                        script FILE on it (one step a line: click, tab,
+                        slider, type, light, contour, color, menu, file,
+                        zoom-in, zoom-out, scroll, shot, wait, ok, cancel);
+                        the style options above are what the dialog opens
+                        with. A step that cannot be played fails the run.
+  --dialog-shots DIR    where the script's "shot NAME" pictures go
+                        (default: the current folder)
+
 Output
   Every message box the filter shows is printed as
     message [icon] caption: text
@@ -362,6 +372,12 @@ bool ParseCliArguments(int argc, const char* const* argv, CliOptions* options, s
       long number = 0;
       if (!ParseInteger(value, 0, 9, &number)) return bad("a PNG compression level of 0..9");
       o.compression = int32_t(number);
+    } else if (name == "--dialog-script") {
+      if (!takeValue()) return false;
+      o.dialogScript = value;
+    } else if (name == "--dialog-shots") {
+      if (!takeValue()) return false;
+      o.dialogShots = value;
     } else if (name == "--path-out") {
       if (!takeValue()) return false;
       o.pathRecordsOut = value;

@@ -74,6 +74,8 @@ struct CliOptions {
   TraceSettings trace;
   bool haveTraceSettings = false;
   std::string pathSvgOut;       // also write the target path as SVG here
+  std::string dialogScript;     // --dialog-script: show the dialog and play this script on it
+  std::string dialogShots;      // --dialog-shots: folder of the script's captures
 };
 
 // Parses argv[1..argc-1]. Returns 0 with a message for unknown options,

@@ -21,6 +21,8 @@
 #include "cli/TextPath.h"
 #include "cli/ToolPlatform.h"
 #include "core/WorkMemory.h"
+#include "host/DialogPlayer.h"
+#include "host/DialogScript.h"
 #include "host/FilterHost.h"
 
 namespace {
@@ -325,8 +327,36 @@ struct StageFolder {
   }
 };
 
+// The dialog script of --dialog-script, read and checked before any work.
+// Natively the module has no dialog to show, so the option is refused there.
+bool ReadDialogScriptOption(const std::string& file, DialogScript* script) {
+#if defined(_WIN32)
+  std::vector<uint8_t> bytes;
+  std::FILE* f = std::fopen(file.c_str(), "rb");
+  if (f == nullptr) {
+    Fail(file + ": cannot read the dialog script: " + std::strerror(errno));
+    return false;
+  }
+  uint8_t chunk[4096];
+  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) bytes.insert(bytes.end(), chunk, chunk + n);
+  std::fclose(f);
+  std::string error;
+  if (!ParseDialogScript(reinterpret_cast<const char*>(bytes.data()), bytes.size(), script, &error)) {
+    Fail(file + ": " + error);
+    return false;
+  }
+  return true;
+#else
+  Fail("--dialog-script: the dialog exists in the Windows modules only (run the Windows bevelforge.exe)");
+  return false;
+#endif
+}
+
 int Run(const CliOptions& o) {
   std::string error;
+  DialogScript dialogScript;
+  const bool playDialog = !o.dialogScript.empty();
+  if (playDialog && !ReadDialogScriptOption(o.dialogScript, &dialogScript)) return ExitUsage;
   // The document and its size.
   HostDocument document;
   SvgReadResult svg;
@@ -464,13 +494,24 @@ int Run(const CliOptions& o) {
     return ExitFileProblem;
   }
   SetHostDocument(host, std::move(document));
-  HostOptionsOf(host).dialogAnswer = 1;  // the dialog is answered with OK, unseen
+  // Without a script the dialog is answered with OK, unseen; with one the
+  // module shows it (0) and the player drives it.
+  HostOptionsOf(host).dialogAnswer = playDialog ? 0 : 1;
   if (!o.styleOptions.empty()) {
     HostOptionsOf(host).hasPlayback = true;
     HostOptionsOf(host).playback = style;
-    HostOptionsOf(host).playInfo = PlayDontDisplay;
+    HostOptionsOf(host).playInfo = playDialog ? PlayDisplay : PlayDontDisplay;
   }
+  if (playDialog) StartDialogScript(dialogScript, o.dialogShots.empty() ? std::string(".") : o.dialogShots);
   const RunReport report = RunMenu(host);
+  bool dialogProblem = false;
+  if (playDialog) {
+    const DialogPlayback playback = StopDialogScript();
+    for (const std::string& problem : playback.problems) std::fprintf(stderr, "dialog: %s\n", problem.c_str());
+    for (const std::string& shot : playback.shots) std::printf("shot: %s\n", shot.c_str());
+    dialogProblem = !playback.problems.empty() || playback.dialogsShown.empty();
+    if (playback.dialogsShown.empty()) std::fprintf(stderr, "dialog: the filter showed no dialog\n");
+  }
 
   for (const MessageRecord& message : report.messages) {
     std::printf("message [%s]", message.fromAlertSuite ? "alert" : MessageIconName(message.icon));
@@ -493,7 +534,10 @@ int Run(const CliOptions& o) {
   int status = ExitSuccess;
   bool imageProblem = false;
   for (const MessageRecord& message : report.messages) imageProblem = imageProblem || IsImageProblemMessage(message.text);
-  if (imageProblem && report.finalResult == HostNoErr) {
+  if (dialogProblem) {
+    Fail("the dialog script could not be played as written; nothing written");
+    status = ExitFilterFailed;
+  } else if (imageProblem && report.finalResult == HostNoErr) {
     Fail("an image could not be used (see the module's message); nothing written");
     status = ExitFileProblem;
   } else if (report.finalResult != HostNoErr) {
