@@ -183,7 +183,9 @@ int32_t DisplayPreview(HDC dc) {
   map.version = 1;
   map.bounds = VRect{0, 0, g->previewHeight, g->previewWidth};
   map.imageMode = record->imageMode;
-  map.rowBytes = g->previewWidth * (record->depth > 0 ? record->depth : 8) / 8;
+  // The preview planes hold one byte per pixel whatever the document's depth
+  // (only 8-bit channels are read): a wider row would send the host past their end.
+  map.rowBytes = g->previewWidth;
   map.colBytes = 1;
   map.planeBytes = int32_t(g->previewWidth) * g->previewHeight;
   map.baseAddr = g->previewPixels;
