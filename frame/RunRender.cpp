@@ -138,12 +138,78 @@ int32_t AllocateRenderBuffer() {
   return globals->renderBuffer != nullptr ? 1 : 0;
 }
 
-void RefreshRunMaterials(uint32_t flags) {
+namespace {
+// Marks a partial render even when none of its elements exists: the render
+// buffer itself is then stale outside the rectangle.
+constexpr uint32_t StaleComposition = 0x100000;
+
+VRect PreviewSource(const RunGlobals* globals) {
+  return VRect{globals->previewSrcTop, globals->previewSrcLeft, globals->previewSrcBottom, globals->previewSrcRight};
+}
+
+bool HasStale(const RunGlobals* globals) { return globals->staleMaterials != 0 || globals->staleElements != 0; }
+
+// 1 when `inner` lies inside the stale rectangle (an empty one always does).
+bool InsideStaleRect(const RunGlobals* globals, const VRect& inner) {
+  if (inner.top >= inner.bottom || inner.left >= inner.right) return true;
+  return inner.top >= globals->staleTop && inner.left >= globals->staleLeft && inner.bottom <= globals->staleBottom &&
+         inner.right <= globals->staleRight;
+}
+
+// Before a partial request: what earlier ones left outside another rectangle
+// is completed, then the preview's rectangle becomes the stale rectangle.
+int32_t PreparePartial(RunGlobals* globals) {
+  const VRect source = PreviewSource(globals);
+  const bool same = source.top == globals->staleTop && source.left == globals->staleLeft &&
+                    source.bottom == globals->staleBottom && source.right == globals->staleRight;
+  if (HasStale(globals) && !same && !CompleteRunRender()) return 0;
+  globals->staleTop = int16_t(source.top);
+  globals->staleLeft = int16_t(source.left);
+  globals->staleBottom = int16_t(source.bottom);
+  globals->staleRight = int16_t(source.right);
+  return 1;
+}
+
+// The stale rectangle in the effect frame.
+PixelRect StaleClip(const RunGlobals* globals) {
+  return PixelRect{globals->staleTop - globals->effectTop, globals->staleLeft - globals->effectLeft,
+                   globals->staleBottom - globals->effectTop, globals->staleRight - globals->effectLeft};
+}
+
+void RefreshWithin(uint32_t flags, const PixelRect& clip) {
   const StyleRecord* style = CurrentStyle();
   if (style == nullptr) return;
   ElementBuffer* buffers[ElementCount];
   BuffersOf(gRunGlobals, buffers);
-  RefreshMaterials(style, buffers, flags);
+  RefreshMaterials(style, buffers, flags, clip);
+}
+
+int32_t RenderWithin(uint32_t selector, const PixelRect* clip);
+}  // namespace
+
+void RefreshRunMaterials(uint32_t flags) { RefreshWithin(flags, WholeFrame); }
+
+void RefreshPreviewMaterials(uint32_t flags) {
+  RunGlobals* globals = gRunGlobals;
+  if (!PreparePartial(globals)) return;
+  RefreshWithin(flags, StaleClip(globals));
+  globals->staleMaterials |= flags;
+}
+
+int32_t RenderPreviewElements(uint32_t selector) {
+  RunGlobals* globals = gRunGlobals;
+  if (!PreparePartial(globals)) return 0;
+  const PixelRect clip = StaleClip(globals);
+  globals->staleElements |= selector | StaleComposition;
+  return RenderWithin(selector, &clip);
+}
+
+int32_t CompleteRunRender() { return HasStale(gRunGlobals) ? RenderRunElements(0) : 1; }
+
+int32_t FollowPreviewSource() {
+  const RunGlobals* globals = gRunGlobals;
+  if (!HasStale(globals) || InsideStaleRect(globals, PreviewSource(globals))) return 1;
+  return CompleteRunRender();
 }
 
 void PrepareRunMaps() {
@@ -154,6 +220,19 @@ void PrepareRunMaps() {
 }
 
 int32_t RenderRunElements(uint32_t selector) {
+  RunGlobals* globals = gRunGlobals;
+  if (HasStale(globals)) {
+    const uint32_t materials = globals->staleMaterials;
+    selector |= (materials | globals->staleElements) & SelectAllElements;
+    globals->staleMaterials = globals->staleElements = 0;
+    if (materials != 0) RefreshRunMaterials(materials);
+    if (RunFailed()) return 0;
+  }
+  return RenderWithin(selector, nullptr);
+}
+
+namespace {
+int32_t RenderWithin(uint32_t selector, const PixelRect* clip) {
   RunGlobals* globals = gRunGlobals;
   const StyleRecord* style = CurrentStyle();
   if (style == nullptr || globals->renderBuffer == nullptr) return 1;
@@ -187,11 +266,14 @@ int32_t RenderRunElements(uint32_t selector) {
     context.copySelection = CopyRunSelection;
     context.selectionContext = &selection;
   }
+  context.clip = clip;
   if (!RenderElements(context, selector)) return 0;
   return RunFailed() ? 0 : 1;
 }
+}  // namespace
 
 int32_t WriteRunResult() {
+  if (!CompleteRunRender()) return 0;
   const RunGlobals* globals = gRunGlobals;
   const RenderedEffect effect{globals->renderBuffer, globals->channelCount, globals->effectTop, globals->effectLeft,
                               EffectWidth(globals), EffectHeight(globals)};

@@ -60,6 +60,8 @@ struct RenderContext {
   void* bumpContext;
   SelectionCopier copySelection;  // null = the document has no selection
   void* selectionContext;
+  const PixelRect* clip;  // effect frame: shading, composition and masks touch only the pixels inside;
+                          // null = the whole effect
 };
 
 // Shades the elements whose bits (SelectMain, SelectInnerBevel,
@@ -68,7 +70,8 @@ struct RenderContext {
 // a shading routine could not get its working memory (MemFullErr) or a
 // bevel's band edges could not be built (their code stays in the result
 // cell); the render buffer is then not recomposed. An empty effect rectangle
-// does nothing and returns 1.
+// does nothing and returns 1. With a clip, pixels outside it (of the shaded
+// elements and of the render buffer) keep what they held.
 int RenderElements(const RenderContext& context, uint32_t selector);
 
 // Adds one element's pixels into the render buffer (alpha plane, then the
