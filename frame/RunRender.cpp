@@ -53,13 +53,13 @@ bool Meets(const VRect& a, const VRect& b) {
   return top < bottom && left < right;
 }
 
-int CopyRunSelection(void* context, uint8_t* mask, int32_t width, int32_t height) {
+int CopyRunSelection(void* context, uint8_t* mask, int32_t width, int32_t height, const PixelRect& area) {
   RunSelection* selection = static_cast<RunSelection*>(context);
-  if (CopySelectionForRender(&selection->source, mask, width, height)) return 1;
-  // Not copied although the selection meets the effect: its buffer failed.
-  const VRect effect{selection->source.top, selection->source.left, selection->source.top + height,
-                     selection->source.left + width};
-  if (!RunFailed() && Meets(effect, selection->channel->bounds)) SetResult(MemFullErr);
+  if (CopySelectionForRender(&selection->source, mask, width, height, area)) return 1;
+  // Not copied although the selection meets the area: its buffer failed.
+  const int32_t top = selection->source.top, left = selection->source.left;
+  const VRect wanted{top + area.top, left + area.left, top + area.bottom, left + area.right};
+  if (!RunFailed() && Meets(wanted, selection->channel->bounds)) SetResult(MemFullErr);
   return 0;
 }
 

@@ -415,11 +415,9 @@ int RenderElements(const RenderContext& context, uint32_t selector) {
       });
   }
   if (context.copySelection != nullptr) {
-    // The selection is copied whole (the copier reads the effect rectangle)
-    // and applied inside the area.
     if (uint8_t* mask = MaskBuffer(context, planeSize)) {
-      std::memset(mask, 0, planeSize);
-      context.copySelection(context.selectionContext, mask, width, height);
+      ForEachStretch(width, area, [&](uint32_t first, uint32_t count) { std::memset(mask + first, 0, count); });
+      context.copySelection(context.selectionContext, mask, width, height, area);
       ApplySelectionMaskIn(context.renderBuffer, planes, planeSize, mask, width, area);
     }
   }

@@ -40,9 +40,10 @@ typedef int32_t (*BumpGatherer)(void* context, uint32_t elementBit, const Elemen
                                 BumpSampler** samplers);
 
 // Copies the document's selection into `mask` (width x height bytes over the
-// effect rectangle); returns 1 when copied, 0 when not (the mask stays 0
-// there). See CopySelection in DocumentOutput.h.
-typedef int (*SelectionCopier)(void* context, uint8_t* mask, int32_t width, int32_t height);
+// effect rectangle) inside `area` (effect frame, inside the effect); returns 1
+// when copied, 0 when not (the mask stays 0 there). See CopySelection in
+// DocumentOutput.h.
+typedef int (*SelectionCopier)(void* context, uint8_t* mask, int32_t width, int32_t height, const PixelRect& area);
 
 struct RenderContext {
   const StyleRecord* style;

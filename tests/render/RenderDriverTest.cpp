@@ -55,11 +55,16 @@ struct FlatContext {
 struct SelectionPattern {
   int calls = 0;
   int answer = 1;
-  static int Copy(void* self, uint8_t* mask, int32_t width, int32_t height) {
+  // Inside the area only, as the copier's contract says.
+  static int Copy(void* self, uint8_t* mask, int32_t width, int32_t, const PixelRect& area) {
     auto* pattern = static_cast<SelectionPattern*>(self);
     ++pattern->calls;
     if (!pattern->answer) return 0;
-    for (int32_t i = 0; i < width * height; ++i) mask[i] = uint8_t(i % 2 == 0 ? 255 : 100);
+    for (int32_t y = area.top; y < area.bottom; ++y)
+      for (int32_t x = area.left; x < area.right; ++x) {
+        const int32_t i = y * width + x;
+        mask[i] = uint8_t(i % 2 == 0 ? 255 : 100);
+      }
     return 1;
   }
 };
