@@ -184,7 +184,46 @@ void RefreshWithin(uint32_t flags, const PixelRect& clip) {
   RefreshMaterials(style, buffers, flags, clip);
 }
 
-int32_t RenderWithin(uint32_t selector, const PixelRect* clip);
+// Renders the elements of `selector` and recomposes the render buffer, inside
+// `clip` (effect frame) or, with null, everywhere.
+int32_t RenderWithin(uint32_t selector, const PixelRect* clip) {
+  RunGlobals* globals = gRunGlobals;
+  const StyleRecord* style = CurrentStyle();
+  if (style == nullptr || globals->renderBuffer == nullptr) return 1;
+  if (EffectWidth(globals) == 0 || EffectHeight(globals) == 0) return 1;
+  const ReadChannelDesc* selectionChannel = SelectionChannel(globals);
+  if (!EnsureMaskBuffer(globals, style, selectionChannel != nullptr)) return 0;
+  // Lives until the driver returns: the driver's selection copier reads it.
+  RunSelection selection{{RunDocumentAccess(globals), globals->effectTop, globals->effectLeft}, selectionChannel};
+
+  RenderContext context{};
+  context.style = style;
+  BuffersOf(globals, context.buffers);
+  context.innerOutlines = globals->innerOutlines;
+  context.outerOutlines = globals->outerOutlines;
+  context.directions = &gDirectionTable;
+  context.effectWidth = EffectWidth(globals);
+  context.effectHeight = EffectHeight(globals);
+  context.channelCount = globals->channelCount;
+  context.renderBuffer = globals->renderBuffer;
+  context.maskBuffer = &globals->maskBuffer;
+  ReflectionSampler reflection;
+  if (const MapImage* image = style->reflectionImage) {
+    MakeReflectionSampler(&reflection, image->data, image->width, image->height, (image->flags & ImageRgb) != 0);
+    context.reflection = &reflection;
+  }
+  if (style->mapLayers != nullptr) {
+    context.gatherBumps = BumpsOfElement;
+    context.bumpContext = const_cast<StyleRecord*>(style);
+  }
+  if (selectionChannel != nullptr) {
+    context.copySelection = CopyRunSelection;
+    context.selectionContext = &selection;
+  }
+  context.clip = clip;
+  if (!RenderElements(context, selector)) return 0;
+  return RunFailed() ? 0 : 1;
+}
 }  // namespace
 
 void RefreshRunMaterials(uint32_t flags) { RefreshWithin(flags, WholeFrame); }
@@ -225,52 +264,12 @@ int32_t RenderRunElements(uint32_t selector) {
     const uint32_t materials = globals->staleMaterials;
     selector |= (materials | globals->staleElements) & SelectAllElements;
     globals->staleMaterials = globals->staleElements = 0;
+    // A refresh allocates nothing and cannot fail.
     if (materials != 0) RefreshRunMaterials(materials);
-    if (RunFailed()) return 0;
   }
   return RenderWithin(selector, nullptr);
 }
 
-namespace {
-int32_t RenderWithin(uint32_t selector, const PixelRect* clip) {
-  RunGlobals* globals = gRunGlobals;
-  const StyleRecord* style = CurrentStyle();
-  if (style == nullptr || globals->renderBuffer == nullptr) return 1;
-  if (EffectWidth(globals) == 0 || EffectHeight(globals) == 0) return 1;
-  const ReadChannelDesc* selectionChannel = SelectionChannel(globals);
-  if (!EnsureMaskBuffer(globals, style, selectionChannel != nullptr)) return 0;
-  // Lives until the driver returns: the driver's selection copier reads it.
-  RunSelection selection{{RunDocumentAccess(globals), globals->effectTop, globals->effectLeft}, selectionChannel};
-
-  RenderContext context{};
-  context.style = style;
-  BuffersOf(globals, context.buffers);
-  context.innerOutlines = globals->innerOutlines;
-  context.outerOutlines = globals->outerOutlines;
-  context.directions = &gDirectionTable;
-  context.effectWidth = EffectWidth(globals);
-  context.effectHeight = EffectHeight(globals);
-  context.channelCount = globals->channelCount;
-  context.renderBuffer = globals->renderBuffer;
-  context.maskBuffer = &globals->maskBuffer;
-  ReflectionSampler reflection;
-  if (const MapImage* image = style->reflectionImage) {
-    MakeReflectionSampler(&reflection, image->data, image->width, image->height, (image->flags & ImageRgb) != 0);
-    context.reflection = &reflection;
-  }
-  if (style->mapLayers != nullptr) {
-    context.gatherBumps = BumpsOfElement;
-    context.bumpContext = const_cast<StyleRecord*>(style);
-  }
-  if (selectionChannel != nullptr) {
-    context.copySelection = CopyRunSelection;
-    context.selectionContext = &selection;
-  }
-  context.clip = clip;
-  if (!RenderElements(context, selector)) return 0;
-  return RunFailed() ? 0 : 1;
-}
-}  // namespace
 
 int32_t WriteRunResult() {
   if (!CompleteRunRender()) return 0;

@@ -367,6 +367,7 @@ PixelRect ComposedArea(const RenderContext& context) {
 }
 }  // namespace
 
+// The whole plane, taken as one row.
 void NormaliseHardEdges(uint8_t* renderBuffer, int32_t planes, uint32_t planeSize, const uint8_t* coverage) {
   NormaliseHardEdgesIn(renderBuffer, planes, planeSize, coverage, int32_t(planeSize), PixelRect{0, 0, 1, int32_t(planeSize)});
 }
