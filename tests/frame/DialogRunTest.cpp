@@ -141,8 +141,14 @@ TEST(DialogRun, APresetLoadedInTheDialogRendersAsBuildingItsStyle) {
     const auto [loaded, built] = PlayAndRebuild([&] {
       RunGlobals* g = gRunGlobals;
       g->previewSrcTop = int16_t(rng() % Height), g->previewSrcLeft = int16_t(rng() % Width);
-      g->previewSrcBottom = int16_t(g->previewSrcTop + rng() % Height), g->previewSrcRight = int16_t(g->previewSrcLeft + rng() % Width);
+      g->previewSrcBottom = int16_t(g->previewSrcTop + 1 + rng() % Height);
+      g->previewSrcRight = int16_t(g->previewSrcLeft + 1 + rng() % Width);
       EXPECT_EQ(LoadRunPreset(path.c_str()), 1);
+      if (round == 2) {  // the view moved off the rendered part: the render is completed
+        g->previewSrcTop = int16_t(g->previewSrcTop + Height), g->previewSrcBottom = int16_t(g->previewSrcBottom + Height);
+        EXPECT_EQ(FollowPreviewSource(), 1);
+        EXPECT_EQ(g->staleMaterials | g->staleElements, 0u);
+      }
       EXPECT_EQ(CurrentStyle()->bevels[OuterBevelSetting].size, preset.bevels[OuterBevelSetting].size);
     });
     ExpectSame(loaded, built);
