@@ -48,7 +48,7 @@ int32_t RebuildInnerElements(StyleRecord* style, uint32_t* renderMask) {
     FitOrTilePlacement(layer, CurrentMapFrame().buffers);
     flags |= PropagatePlacement(style->mapLayers, layer);
   }
-  RefreshRunMaterials(flags);
+  RefreshPreviewMaterials(flags);
   *renderMask |= flags & ApplyToMask;
   return !RunFailed();
 }
@@ -84,13 +84,13 @@ int32_t RebuildOuterElements(StyleRecord* style, uint32_t* renderMask) {
       PropagatePlacement(style->mapLayers, layer);
     }
   }
-  if (globals->outerBevelField != nullptr) RefreshRunMaterials(flags);
+  if (globals->outerBevelField != nullptr) RefreshPreviewMaterials(flags);
   *renderMask |= flags & ApplyToMask;
   return !RunFailed();
 }
 
 int32_t RenderAndPreview(uint32_t renderMask) {
-  if (!RenderRunElements(renderMask)) return 0;
+  if (!RenderPreviewElements(renderMask)) return 0;
   return RebuildPreviewImage();
 }
 }  // namespace
@@ -114,7 +114,7 @@ int32_t RunDialogRequest(const DialogAction& action) {
   uint32_t renderMask = action.renderMask;
   if (!RebuildRunBevel(action.rebuild, &renderMask)) return 0;
   if (action.materialFlags != 0) {
-    RefreshRunMaterials(action.materialFlags);
+    RefreshPreviewMaterials(action.materialFlags);
     if (RunFailed()) return 0;
   }
   if (renderMask == 0) return 1;

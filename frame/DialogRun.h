@@ -13,6 +13,8 @@ struct MapImage;
 // elements follow them), refreshes the materials, renders the elements of
 // the mask together with any whose materials the rebuild refreshed, and
 // rebuilds the preview image. An action that renders nothing does nothing.
+// Materials and rendering are preview requests (frame/RunRender.h): done
+// where the preview shows, completed before the result is written.
 int32_t RunDialogRequest(const DialogAction& action);
 
 // Rebuilds one bevel as the dialog does after a size, join or miter change

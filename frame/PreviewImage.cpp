@@ -2,6 +2,7 @@
 
 #include "core/WorkMemory.h"
 #include "frame/RunGlobals.h"
+#include "frame/RunRender.h"
 #include "frame/SuiteAcquisition.h"
 #include "render/DocumentOutput.h"
 #include "ui/PreviewZoom.h"
@@ -42,6 +43,7 @@ void DropPreview(RunGlobals* globals) {
 int32_t RebuildPreviewImage() {
   RunGlobals* globals = gRunGlobals;
   if (globals == nullptr || globals->filterRecord == nullptr || RunFailed()) return 0;
+  if (!FollowPreviewSource()) return 0;
   const ReadImageDocumentDesc* document = globals->filterRecord->documentInfo;
   const int32_t width = globals->previewWidth, height = globals->previewHeight;
   const VRect source{globals->previewSrcTop, globals->previewSrcLeft, globals->previewSrcBottom,

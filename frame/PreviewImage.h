@@ -13,5 +13,8 @@
 // replaced otherwise. An empty preview area or a document without channels
 // leaves no preview pixels (the view then says so) and returns 1. Returns 0
 // with the code in the result cell: -108 when a block cannot be had (the
-// preview pixels are then gone), -30900 when a port read fails.
+// preview pixels are then gone), -30900 when a port read fails. A source
+// rectangle outside the one the partial preview requests covered completes
+// the render first (FollowPreviewSource), so a scroll or zoom never shows
+// stale pixels.
 int32_t RebuildPreviewImage();

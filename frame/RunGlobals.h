@@ -37,6 +37,13 @@ struct RunGlobals {
   MapImage* imageCache;              // head of the images loaded during the run
   void* dialogPointer;               // dialog state; reset at every run
   int32_t channelCount;              // channels of the target composite list, targeted or not: the render buffer's color planes
+  // What the dialog's preview requests did only inside the stale rectangle
+  // (document pixels): material flags refreshed there (element and channel
+  // bits), elements shaded there (element bits and a composition bit). 0 =
+  // everything whole. frame/RunRender completes them before the result is written.
+  uint32_t staleMaterials;
+  uint32_t staleElements;
+  int16_t staleTop, staleLeft, staleBottom, staleRight;
 };
 
 // The globals of the call in progress; null between calls.

@@ -53,13 +53,13 @@ bool Meets(const VRect& a, const VRect& b) {
   return top < bottom && left < right;
 }
 
-int CopyRunSelection(void* context, uint8_t* mask, int32_t width, int32_t height) {
+int CopyRunSelection(void* context, uint8_t* mask, int32_t width, int32_t height, const PixelRect& area) {
   RunSelection* selection = static_cast<RunSelection*>(context);
-  if (CopySelectionForRender(&selection->source, mask, width, height)) return 1;
-  // Not copied although the selection meets the effect: its buffer failed.
-  const VRect effect{selection->source.top, selection->source.left, selection->source.top + height,
-                     selection->source.left + width};
-  if (!RunFailed() && Meets(effect, selection->channel->bounds)) SetResult(MemFullErr);
+  if (CopySelectionForRender(&selection->source, mask, width, height, area)) return 1;
+  // Not copied although the selection meets the area: its buffer failed.
+  const int32_t top = selection->source.top, left = selection->source.left;
+  const VRect wanted{top + area.top, left + area.left, top + area.bottom, left + area.right};
+  if (!RunFailed() && Meets(wanted, selection->channel->bounds)) SetResult(MemFullErr);
   return 0;
 }
 
@@ -138,22 +138,55 @@ int32_t AllocateRenderBuffer() {
   return globals->renderBuffer != nullptr ? 1 : 0;
 }
 
-void RefreshRunMaterials(uint32_t flags) {
+namespace {
+// Marks a partial render even when none of its elements exists: the render
+// buffer itself is then stale outside the rectangle.
+constexpr uint32_t StaleComposition = 0x100000;
+
+VRect PreviewSource(const RunGlobals* globals) {
+  return VRect{globals->previewSrcTop, globals->previewSrcLeft, globals->previewSrcBottom, globals->previewSrcRight};
+}
+
+bool HasStale(const RunGlobals* globals) { return globals->staleMaterials != 0 || globals->staleElements != 0; }
+
+// 1 when `inner` lies inside the stale rectangle (an empty one always does).
+bool InsideStaleRect(const RunGlobals* globals, const VRect& inner) {
+  if (inner.top >= inner.bottom || inner.left >= inner.right) return true;
+  return inner.top >= globals->staleTop && inner.left >= globals->staleLeft && inner.bottom <= globals->staleBottom &&
+         inner.right <= globals->staleRight;
+}
+
+// Before a partial request: what earlier ones left outside another rectangle
+// is completed, then the preview's rectangle becomes the stale rectangle.
+int32_t PreparePartial(RunGlobals* globals) {
+  const VRect source = PreviewSource(globals);
+  const bool same = source.top == globals->staleTop && source.left == globals->staleLeft &&
+                    source.bottom == globals->staleBottom && source.right == globals->staleRight;
+  if (HasStale(globals) && !same && !CompleteRunRender()) return 0;
+  globals->staleTop = int16_t(source.top);
+  globals->staleLeft = int16_t(source.left);
+  globals->staleBottom = int16_t(source.bottom);
+  globals->staleRight = int16_t(source.right);
+  return 1;
+}
+
+// The stale rectangle in the effect frame.
+PixelRect StaleClip(const RunGlobals* globals) {
+  return PixelRect{globals->staleTop - globals->effectTop, globals->staleLeft - globals->effectLeft,
+                   globals->staleBottom - globals->effectTop, globals->staleRight - globals->effectLeft};
+}
+
+void RefreshWithin(uint32_t flags, const PixelRect& clip) {
   const StyleRecord* style = CurrentStyle();
   if (style == nullptr) return;
   ElementBuffer* buffers[ElementCount];
   BuffersOf(gRunGlobals, buffers);
-  RefreshMaterials(style, buffers, flags);
+  RefreshMaterials(style, buffers, flags, clip);
 }
 
-void PrepareRunMaps() {
-  StyleRecord* style = CurrentStyle();
-  if (style == nullptr) return;
-  BindRunMapFrame(gRunGlobals);
-  ResolveLayersAfterLoad(style);
-}
-
-int32_t RenderRunElements(uint32_t selector) {
+// Renders the elements of `selector` and recomposes the render buffer, inside
+// `clip` (effect frame) or, with null, everywhere.
+int32_t RenderWithin(uint32_t selector, const PixelRect* clip) {
   RunGlobals* globals = gRunGlobals;
   const StyleRecord* style = CurrentStyle();
   if (style == nullptr || globals->renderBuffer == nullptr) return 1;
@@ -187,11 +220,59 @@ int32_t RenderRunElements(uint32_t selector) {
     context.copySelection = CopyRunSelection;
     context.selectionContext = &selection;
   }
+  context.clip = clip;
   if (!RenderElements(context, selector)) return 0;
   return RunFailed() ? 0 : 1;
 }
+}  // namespace
+
+void RefreshRunMaterials(uint32_t flags) { RefreshWithin(flags, WholeFrame); }
+
+void RefreshPreviewMaterials(uint32_t flags) {
+  RunGlobals* globals = gRunGlobals;
+  if (!PreparePartial(globals)) return;
+  RefreshWithin(flags, StaleClip(globals));
+  globals->staleMaterials |= flags;
+}
+
+int32_t RenderPreviewElements(uint32_t selector) {
+  RunGlobals* globals = gRunGlobals;
+  if (!PreparePartial(globals)) return 0;
+  const PixelRect clip = StaleClip(globals);
+  globals->staleElements |= selector | StaleComposition;
+  return RenderWithin(selector, &clip);
+}
+
+int32_t CompleteRunRender() { return HasStale(gRunGlobals) ? RenderRunElements(0) : 1; }
+
+int32_t FollowPreviewSource() {
+  const RunGlobals* globals = gRunGlobals;
+  if (!HasStale(globals) || InsideStaleRect(globals, PreviewSource(globals))) return 1;
+  return CompleteRunRender();
+}
+
+void PrepareRunMaps() {
+  StyleRecord* style = CurrentStyle();
+  if (style == nullptr) return;
+  BindRunMapFrame(gRunGlobals);
+  ResolveLayersAfterLoad(style);
+}
+
+int32_t RenderRunElements(uint32_t selector) {
+  RunGlobals* globals = gRunGlobals;
+  if (HasStale(globals)) {
+    const uint32_t materials = globals->staleMaterials;
+    selector |= (materials | globals->staleElements) & SelectAllElements;
+    globals->staleMaterials = globals->staleElements = 0;
+    // A refresh allocates nothing and cannot fail.
+    if (materials != 0) RefreshRunMaterials(materials);
+  }
+  return RenderWithin(selector, nullptr);
+}
+
 
 int32_t WriteRunResult() {
+  if (!CompleteRunRender()) return 0;
   const RunGlobals* globals = gRunGlobals;
   const RenderedEffect effect{globals->renderBuffer, globals->channelCount, globals->effectTop, globals->effectLeft,
                               EffectWidth(globals), EffectHeight(globals)};

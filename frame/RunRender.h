@@ -29,10 +29,29 @@ int32_t AllocateRenderBuffer();
 // Shades the elements in `selector` and recomposes the run's render buffer
 // from all present elements, masked by the document's selection. Returns 1;
 // 0 with the code in the result cell. An empty effect rectangle (or no render
-// buffer) renders nothing and returns 1.
+// buffer) renders nothing and returns 1. Whatever preview requests left
+// partly done is completed with it.
 int32_t RenderRunElements(uint32_t selector);
 
-// Composites the render buffer into the targeted channels of the document
-// through the host's channel ports, with progress reports. Returns 1; 0 with
+// The dialog's preview requests: RefreshRunMaterials and RenderRunElements
+// limited to the document rectangle the preview shows (previewSrc* of the
+// globals), so that a change costs what the view shows. The run remembers
+// what they left out (staleMaterials, staleElements); a request for another
+// rectangle completes that first.
+void RefreshPreviewMaterials(uint32_t flags);
+int32_t RenderPreviewElements(uint32_t selector);
+
+// Refreshes and renders in full what preview requests did only in part, so
+// that the render buffer holds exactly what full requests would have left.
+// Returns 1; 0 with the code in the result cell.
+int32_t CompleteRunRender();
+
+// CompleteRunRender when the preview's source rectangle is no longer inside
+// the one the partial requests covered (the view was scrolled or zoomed).
+int32_t FollowPreviewSource();
+
+// Completes the render (CompleteRunRender), then composites the render buffer
+// into the targeted channels of the document through the host's channel
+// ports, with progress reports. Returns 1; 0 with
 // the code in the result cell (-108 for a tile, -30900 for a port call).
 int32_t WriteRunResult();

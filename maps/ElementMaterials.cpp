@@ -59,7 +59,7 @@ uint32_t MaterialChanged(StyleRecord* style, const MaterialSetting* material) {
   return CopyToLinked(style, material, 0);
 }
 
-void FillMaterial(ElementBuffer* buffer, const MaterialSetting& material, uint32_t channels) {
+void FillMaterial(ElementBuffer* buffer, const MaterialSetting& material, uint32_t channels, const PixelRect& clip) {
   if (buffer == nullptr || buffer->rows == nullptr) return;
   // Byte values and a mask of the bytes to write, so the pixel loop has no branches.
   uint8_t value[8] = {material.color[2],  material.color[1],     material.color[0],     material.opacity,
@@ -71,10 +71,13 @@ void FillMaterial(ElementBuffer* buffer, const MaterialSetting& material, uint32
   if (channels & ChannelShinStrength) keep[5] = 0;
   if (channels & ChannelReflectivity) keep[6] = 0;
   for (int b = 0; b < 8; ++b) value[b] &= uint8_t(~keep[b]);
-  for (uint32_t row = 0; row < buffer->height; ++row) {
+  const ElementWindow window = WindowOf(buffer, clip);
+  for (int32_t row = window.firstRow; row < window.endRow; ++row) {
     for (Span* span = buffer->rows[row]; span != nullptr; span = span->next) {
-      PixelMaterial* pixel = span->material;
-      for (uint32_t x = span->xStart; x < span->xEnd; ++x, ++pixel) {
+      int32_t begin, end;
+      if (!ClipSpan(*span, window, &begin, &end)) continue;
+      PixelMaterial* pixel = span->material + (begin - span->xStart);
+      for (int32_t x = begin; x < end; ++x, ++pixel) {
         uint8_t* bytes = reinterpret_cast<uint8_t*>(pixel);
         for (int b = 0; b < 8; ++b) bytes[b] = uint8_t((bytes[b] & keep[b]) | value[b]);
       }
@@ -82,9 +85,10 @@ void FillMaterial(ElementBuffer* buffer, const MaterialSetting& material, uint32
   }
 }
 
-void FillElementMaterials(const StyleRecord* style, ElementBuffer* const buffers[ElementCount], uint32_t flags) {
+void FillElementMaterials(const StyleRecord* style, ElementBuffer* const buffers[ElementCount], uint32_t flags,
+                          const PixelRect& clip) {
   for (int32_t e = 0; e < ElementCount; ++e) {
     if ((flags & ElementSelectorBit(e)) == 0 || buffers[e] == nullptr) continue;
-    FillMaterial(buffers[e], *ResolveMaterial(style, e), flags);
+    FillMaterial(buffers[e], *ResolveMaterial(style, e), flags, clip);
   }
 }

@@ -5,9 +5,8 @@
 #pragma once
 #include <cstdint>
 
+#include "bevel/ElementWindow.h"
 #include "style/StyleRecord.h"
-
-struct ElementBuffer;
 
 // The material at the end of `element`'s link chain. A link that names no
 // element (outside 0..2) ends the chain there, and a chain is never followed
@@ -28,11 +27,14 @@ int LinkAllowed(const StyleRecord* style, int32_t element, int32_t target);
 uint32_t MaterialChanged(StyleRecord* style, const MaterialSetting* material);
 
 // Writes the channels selected by `channels` (ChannelColor .. ChannelReflectivity)
-// of `material` into every pixel of `buffer`; coverage is never touched.
-void FillMaterial(ElementBuffer* buffer, const MaterialSetting& material, uint32_t channels);
+// of `material` into every pixel of `buffer` inside `clip` (its frame);
+// coverage is never touched.
+void FillMaterial(ElementBuffer* buffer, const MaterialSetting& material, uint32_t channels,
+                  const PixelRect& clip = WholeFrame);
 
 // The constant fill of a material refresh: for Main, Inner Bevel and Outer
 // Bevel in this order, when the element's selector bit is in `flags` and its
 // buffer exists (buffers[element] not null), writes the channels of `flags`
-// (bits 0x01..0x10) from the element's resolved material.
-void FillElementMaterials(const StyleRecord* style, ElementBuffer* const buffers[ElementCount], uint32_t flags);
+// (bits 0x01..0x10) from the element's resolved material, inside `clip`.
+void FillElementMaterials(const StyleRecord* style, ElementBuffer* const buffers[ElementCount], uint32_t flags,
+                          const PixelRect& clip = WholeFrame);

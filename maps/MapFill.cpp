@@ -49,16 +49,18 @@ inline uint8_t BlendOpaque(uint32_t p, uint32_t v, uint32_t amount) {
 }
 
 template <bool Color, bool Masked>
-void BlendRows(const LayerBlend& blend, const MapLayer& layer, ElementBuffer* buffer) {
-  for (uint32_t row = 0; row < buffer->height; ++row) {
-    const uint32_t y = uint32_t(int32_t(buffer->y0) + int32_t(row));
+void BlendRows(const LayerBlend& blend, const MapLayer& layer, ElementBuffer* buffer, const ElementWindow& window) {
+  for (int32_t row = window.firstRow; row < window.endRow; ++row) {
+    const uint32_t y = uint32_t(int32_t(buffer->y0) + row);
     for (Span* span = buffer->rows[row]; span != nullptr; span = span->next) {
-      const uint32_t x = uint32_t(int32_t(buffer->x0) + int32_t(span->xStart));
+      int32_t begin, end;
+      if (!ClipSpan(*span, window, &begin, &end)) continue;
+      const uint32_t x = uint32_t(int32_t(buffer->x0) + begin);
       // 32-bit wrapping steps, as the renderer's bump samplers step.
       uint32_t r = uint32_t(layer.row0) + uint32_t(layer.rowDx) * x + uint32_t(layer.rowDy) * y;
       uint32_t c = uint32_t(layer.col0) + uint32_t(layer.colDx) * x + uint32_t(layer.colDy) * y;
-      PixelMaterial* pixel = span->material;
-      for (uint32_t i = span->xStart; i < span->xEnd; ++i, ++pixel) {
+      PixelMaterial* pixel = span->material + (begin - span->xStart);
+      for (int32_t i = begin; i < end; ++i, ++pixel) {
         const Neighbours n = NeighboursOf(int32_t(r), int32_t(c), blend.width, blend.height);
         r += uint32_t(layer.rowDx);
         c += uint32_t(layer.colDx);
@@ -126,29 +128,31 @@ int SetUpBlend(const MapLayer& layer, LayerBlend* blend) {
 }
 }  // namespace
 
-void BlendLayer(const MapLayer& layer, ElementBuffer* buffer) {
+void BlendLayer(const MapLayer& layer, ElementBuffer* buffer, const PixelRect& clip) {
   if (buffer == nullptr || buffer->rows == nullptr) return;
   LayerBlend blend{};
   if (!SetUpBlend(layer, &blend)) return;
+  const ElementWindow window = WindowOf(buffer, clip);
   const bool color = LayerKind(layer) == ColorMapLayer;
   if (color && blend.mask != nullptr)
-    BlendRows<true, true>(blend, layer, buffer);
+    BlendRows<true, true>(blend, layer, buffer, window);
   else if (color)
-    BlendRows<true, false>(blend, layer, buffer);
+    BlendRows<true, false>(blend, layer, buffer, window);
   else if (blend.mask != nullptr)
-    BlendRows<false, true>(blend, layer, buffer);
+    BlendRows<false, true>(blend, layer, buffer, window);
   else
-    BlendRows<false, false>(blend, layer, buffer);
+    BlendRows<false, false>(blend, layer, buffer, window);
 }
 
-void RefreshMaterials(const StyleRecord* style, ElementBuffer* const buffers[3], uint32_t flags) {
-  FillElementMaterials(style, buffers, flags);
+void RefreshMaterials(const StyleRecord* style, ElementBuffer* const buffers[3], uint32_t flags,
+                      const PixelRect& clip) {
+  FillElementMaterials(style, buffers, flags, clip);
   for (int32_t e = 0; e < ElementCount; ++e) {
     if ((flags & ElementSelectorBit(e)) == 0 || buffers[e] == nullptr) continue;
     for (const MapLayer* layer = style->mapLayers; layer != nullptr; layer = layer->next) {
       const uint32_t kind = LayerKind(*layer);
       if ((layer->layerFlags & ElementSelectorBit(e)) == 0 || (kind & flags) == 0 || kind == BumpMapLayer) continue;
-      BlendLayer(*layer, buffers[e]);
+      BlendLayer(*layer, buffers[e], clip);
     }
   }
 }

@@ -240,6 +240,9 @@ struct BevelSweepUser {
   ElementBuffer* buffer;
   Member* member;
   uint32_t planeSlots;    // slots in one pixel row
+  ElementWindow window;   // the buffer rows and columns to resolve
+  int32_t firstSampleRow, endSampleRow;        // the window in sample rows
+  int32_t firstSampleColumn, endSampleColumn;  // the window in sample columns, inside the buffer
   uint32_t stored;        // sub-samples handed over since the last resolve
   uint32_t unkeyed;       // of them, with key 0 (not kept)
   int32_t lowestPixel;    // pixel columns touched since the last resolve
@@ -252,7 +255,18 @@ struct BevelSweepUser {
   // (dx x radial, dy x radial, vertical) of contour entry i, or i itself. The
   // coordinate (and a curve piece's angle) steps by wrapping 32-bit
   // additions, as the sweep steps it.
-  void StoreWinnerRun(int32_t row, int32_t begin, int32_t end, const WinnerRun& run) {
+  // Columns outside the window are dropped; a run cut on the left starts
+  // with the values the sweep's steps reach there.
+  void StoreWinnerRun(int32_t row, int32_t begin, int32_t end, const WinnerRun& whole) {
+    if (row < firstSampleRow) return;
+    WinnerRun run = whole;
+    if (begin < firstSampleColumn) {
+      const uint32_t skipped = uint32_t(firstSampleColumn - begin);
+      run.value = int32_t(uint32_t(run.value) + skipped * uint32_t(run.valueStep));
+      run.angle = int32_t(uint32_t(run.angle) + skipped * uint32_t(run.angleStep));
+      begin = firstSampleColumn;
+    }
+    if (end > endSampleColumn) end = endSampleColumn;
     if (begin >= end) return;
     if (run.directions != nullptr)
       StoreColumns<true>(row, begin, end, run);
@@ -407,9 +421,10 @@ struct BevelSweepUser {
     if constexpr (Member::StoresIndex) indexes[s] = uint16_t(i);
   }
 
+  // Stops the sweep after the window's last row.
   int RowEnd(int32_t row) {
     if ((row & (SampleRows - 1)) == SampleRows - 1) ResolveRow(row >> SampleRowShift);
-    return 1;
+    return row + 1 < endSampleRow ? 1 : 0;
   }
 
   // The facets of pixel column x: the lead facet, then every other key of the
@@ -453,10 +468,12 @@ struct BevelSweepUser {
 
   void ResolveRow(int32_t pixelRow) {
     uint32_t consumed = 0;
-    if (buffer->rows != nullptr && pixelRow < int32_t(buffer->height)) {
+    if (buffer->rows != nullptr && pixelRow >= window.firstRow && pixelRow < window.endRow) {
       for (Span* span = buffer->rows[pixelRow]; span != nullptr; span = span->next) {
-        member->SpanStart(span->xStart);
-        for (uint32_t x = span->xStart; x < span->xEnd; ++x) {
+        int32_t begin, end;
+        if (!ClipSpan(*span, window, &begin, &end)) continue;
+        member->SpanStart(begin);
+        for (uint32_t x = uint32_t(begin); x < uint32_t(end); ++x) {
           const uint32_t i = x - span->xStart;
           member->BeginPixel(span->material[i]);
           if (x < buffer->width) consumed += ResolvePixel(x);
@@ -515,7 +532,16 @@ int SweepAndResolve(const BevelShape& shape, ElementBuffer* buffer, Member& memb
     user.planeSlots = slots;
     user.lowestPixel = INT32_MAX;
     user.highestPixel = -1;
-    SweepBands(shape.edges, buffer->width, buffer->height, Variant, shape.directions, user);
+    user.window = WindowOf(buffer, shape.clip);
+    const int32_t width = int32_t(buffer->width);
+    const int32_t firstColumn = user.window.firstColumn > 0 ? user.window.firstColumn : 0;
+    const int32_t endColumn = user.window.endColumn < width ? user.window.endColumn : width;
+    user.firstSampleRow = user.window.firstRow * SampleRows;
+    user.endSampleRow = user.window.endRow * SampleRows;
+    user.firstSampleColumn = firstColumn * SampleColumns;
+    user.endSampleColumn = (endColumn > firstColumn ? endColumn : firstColumn) * SampleColumns;
+    if (user.window.firstRow < user.window.endRow)
+      SweepBands(shape.edges, buffer->width, buffer->height, Variant, shape.directions, user);
   }
   FreeBlockOf(user.indexes);
   FreeBlockOf(user.normals);

@@ -19,6 +19,7 @@
 #include "bevel/ContourProfiles.h"
 #include "bevel/DirectionTable.h"
 #include "bevel/ElementBuffer.h"
+#include "bevel/ElementWindow.h"
 #include "render/Lighting.h"
 #include "render/Sampling.h"
 
@@ -30,6 +31,8 @@ struct BevelShape {
   const FacetKeyTable* facetKeys;    // per band index 0 or the element key
   const DirectionTable* directions;  // angle -> vector for curve pieces
   SweepVariant variant;              // Inner for the Inner Bevel, Outer for the Outer Bevel
+  PixelRect clip = WholeFrame;       // effect frame: only the pixels inside are written; the sweep
+                                     // stops below it and hands nothing over beside or above it
 };
 
 // Each routine sweeps `shape` over the buffer's rows and columns and writes a

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "bevel/ElementBuffer.h"
 #include "core/WorkMemory.h"
 #include "render/PixelOperators.h"
 
@@ -245,11 +246,13 @@ int WriteResult(const DocumentAccess& access, const RenderedEffect& effect) {
   return RunFailed() ? 0 : 1;
 }
 
-int CopySelection(const DocumentAccess& access, uint8_t* mask, int32_t top, int32_t left, int32_t width,
-                  int32_t height) {
+namespace {
+// CopySelection over `wanted` (document pixels, inside the mask's rectangle).
+int CopySelectionWithin(const DocumentAccess& access, uint8_t* mask, int32_t top, int32_t left, int32_t width,
+                        const VRect& wanted) {
   const ReadChannelDesc* selection = access.document != nullptr ? access.document->selection : nullptr;
   if (selection == nullptr || mask == nullptr) return 0;
-  const VRect rect = Intersect(VRect{top, left, top + height, left + width}, selection->bounds);
+  const VRect rect = Intersect(wanted, selection->bounds);
   if (IsEmpty(rect)) return 0;
   // A missing buffer only means an unmasked-to-clear result; it is not an error of the run.
   const int16_t before = CurrentResult();
@@ -267,10 +270,18 @@ int CopySelection(const DocumentAccess& access, uint8_t* mask, int32_t top, int3
   FreeBlockOf(buffer);
   return 1;
 }
+}  // namespace
 
-int CopySelectionForRender(void* source, uint8_t* mask, int32_t width, int32_t height) {
+int CopySelection(const DocumentAccess& access, uint8_t* mask, int32_t top, int32_t left, int32_t width,
+                  int32_t height) {
+  return CopySelectionWithin(access, mask, top, left, width, VRect{top, left, top + height, left + width});
+}
+
+int CopySelectionForRender(void* source, uint8_t* mask, int32_t width, int32_t, const PixelRect& area) {
   const SelectionSource* selection = static_cast<const SelectionSource*>(source);
-  return CopySelection(selection->access, mask, selection->top, selection->left, width, height);
+  const int32_t top = selection->top, left = selection->left;
+  return CopySelectionWithin(selection->access, mask, top, left, width,
+                             VRect{top + area.top, left + area.left, top + area.bottom, left + area.right});
 }
 
 namespace {

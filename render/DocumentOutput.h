@@ -12,6 +12,8 @@
 
 #include "interface/PluginInterface.h"
 
+struct PixelRect;  // bevel/ElementBuffer.h
+
 // The rendered relief as the output reads it (see RenderDriver.h).
 struct RenderedEffect {
   const uint8_t* renderBuffer;  // planar, width x height bytes each: alpha, then channelCount colors
@@ -68,12 +70,13 @@ int CopySelection(const DocumentAccess& access, uint8_t* mask, int32_t top, int3
                   int32_t height);
 
 // The selection as the render driver asks for it (a SelectionCopier of
-// RenderDriver.h): `source` points to a SelectionSource.
+// RenderDriver.h): `source` points to a SelectionSource. Only the part of the
+// mask inside `area` (effect frame, inside the effect) is copied.
 struct SelectionSource {
   DocumentAccess access;
   int32_t top, left;  // effect rectangle origin, document pixels
 };
-int CopySelectionForRender(void* source, uint8_t* mask, int32_t width, int32_t height);
+int CopySelectionForRender(void* source, uint8_t* mask, int32_t width, int32_t height, const PixelRect& area);
 
 // The preview's pixels: one plane of width x height bytes per channel of the
 // target composite list (untargeted ones included), the document rectangle

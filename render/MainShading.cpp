@@ -68,7 +68,8 @@ inline RenderedPixel ShadeFlatPixel(const LightingSetup& lighting, const FlatLig
 }
 }  // namespace
 
-int ShadeMainFull(const LightingSetup& lighting, ElementBuffer* buffer, const ReflectionSampler* reflection) {
+int ShadeMainFull(const LightingSetup& lighting, ElementBuffer* buffer, const ReflectionSampler* reflection,
+                  const PixelRect& clip) {
   FlatLighting flat;
   SetUpFlatLighting(lighting, reflection, &flat);
   // On the flat face a pixel depends on its material bytes alone; runs of
@@ -76,7 +77,7 @@ int ShadeMainFull(const LightingSetup& lighting, ElementBuffer* buffer, const Re
   uint64_t lastMaterial = 0;
   RenderedPixel lastPixel = 0;
   bool haveLast = false;
-  WalkPixels(buffer, [&](const PixelMaterial& p, RenderedPixel& out) {
+  WalkPixels(buffer, clip, [&](const PixelMaterial& p, RenderedPixel& out) {
     uint64_t bytes;
     std::memcpy(&bytes, &p, sizeof bytes);
     if (!haveLast || bytes != lastMaterial) {
@@ -90,9 +91,9 @@ int ShadeMainFull(const LightingSetup& lighting, ElementBuffer* buffer, const Re
 }
 
 int ShadeMainFullBumped(const LightingSetup& lighting, ElementBuffer* buffer, const ReflectionSampler* reflection,
-                        BumpSampler* samplers, int32_t count) {
+                        BumpSampler* samplers, int32_t count, const PixelRect& clip) {
   WalkSpans(
-      buffer,
+      buffer, clip,
       [&](const PixelMaterial& p, RenderedPixel& out) {
         float n[3] = {0.0f, 0.0f, 1.0f};
         PerturbNormal(samplers, count, n);
@@ -101,16 +102,17 @@ int ShadeMainFullBumped(const LightingSetup& lighting, ElementBuffer* buffer, co
         out = PackShaded(CoverageAlpha(p.coverage, p.opacity), color);
         NextBumpColumn(samplers, count);
       },
-      [&](const Span& span) { StartBumpSpan(samplers, count, span.xStart); }, [&] { NextBumpRow(samplers, count); });
+      [&](int32_t column) { StartBumpSpan(samplers, count, column); }, [&] { NextBumpRow(samplers, count); });
   return 1;
 }
 
 namespace {
 // The color display for one choice of flags; `Reflect` means a sampler is given.
 template <bool ShowColor, bool Reflect, bool UseOpacity>
-void ColorDisplay(ElementBuffer* buffer, BumpSampler* samplers, int32_t count, const ReflectionSampler* reflection) {
+void ColorDisplay(ElementBuffer* buffer, BumpSampler* samplers, int32_t count, const ReflectionSampler* reflection,
+                  const PixelRect& clip) {
   WalkSpans(
-      buffer,
+      buffer, clip,
       [&](const PixelMaterial& p, RenderedPixel& out) {
         float color[3] = {0.0f, 0.0f, 0.0f};
         if constexpr (ShowColor) {
@@ -129,8 +131,8 @@ void ColorDisplay(ElementBuffer* buffer, BumpSampler* samplers, int32_t count, c
         for (int c = 0; c < 3; ++c) color[c] = ClampUnit(color[c]);
         out = PackShaded(CoverageAlpha(p.coverage, UseOpacity ? p.opacity : 255), color);
       },
-      [&](const Span& span) {
-        if constexpr (Reflect) StartBumpSpan(samplers, count, span.xStart);
+      [&](int32_t column) {
+        if constexpr (Reflect) StartBumpSpan(samplers, count, column);
       },
       [&] {
         if constexpr (Reflect) NextBumpRow(samplers, count);
@@ -139,46 +141,47 @@ void ColorDisplay(ElementBuffer* buffer, BumpSampler* samplers, int32_t count, c
 
 template <bool ShowColor, bool Reflect>
 void ColorDisplayOpacity(ElementBuffer* buffer, BumpSampler* samplers, int32_t count,
-                         const ReflectionSampler* reflection, int useOpacity) {
+                         const ReflectionSampler* reflection, int useOpacity, const PixelRect& clip) {
   if (useOpacity)
-    ColorDisplay<ShowColor, Reflect, true>(buffer, samplers, count, reflection);
+    ColorDisplay<ShowColor, Reflect, true>(buffer, samplers, count, reflection, clip);
   else
-    ColorDisplay<ShowColor, Reflect, false>(buffer, samplers, count, reflection);
+    ColorDisplay<ShowColor, Reflect, false>(buffer, samplers, count, reflection, clip);
 }
 
 template <bool ShowColor>
 void ColorDisplayReflect(ElementBuffer* buffer, BumpSampler* samplers, int32_t count,
-                         const ReflectionSampler* reflection, int useOpacity) {
+                         const ReflectionSampler* reflection, int useOpacity, const PixelRect& clip) {
   if (reflection != nullptr)
-    ColorDisplayOpacity<ShowColor, true>(buffer, samplers, count, reflection, useOpacity);
+    ColorDisplayOpacity<ShowColor, true>(buffer, samplers, count, reflection, useOpacity, clip);
   else
-    ColorDisplayOpacity<ShowColor, false>(buffer, samplers, count, reflection, useOpacity);
+    ColorDisplayOpacity<ShowColor, false>(buffer, samplers, count, reflection, useOpacity, clip);
 }
 }  // namespace
 
 int ShadeMainColorDisplay(ElementBuffer* buffer, BumpSampler* samplers, int32_t count,
-                          const ReflectionSampler* reflection, int showColor, int useOpacity) {
+                          const ReflectionSampler* reflection, int showColor, int useOpacity,
+                          const PixelRect& clip) {
   if (samplers == nullptr) count = 0;
   if (showColor)
-    ColorDisplayReflect<true>(buffer, samplers, count, reflection, useOpacity);
+    ColorDisplayReflect<true>(buffer, samplers, count, reflection, useOpacity, clip);
   else
-    ColorDisplayReflect<false>(buffer, samplers, count, reflection, useOpacity);
+    ColorDisplayReflect<false>(buffer, samplers, count, reflection, useOpacity, clip);
   return 1;
 }
 
-int ShadeMainChannelDisplay(ElementBuffer* buffer, int32_t byteIndex) {
+int ShadeMainChannelDisplay(ElementBuffer* buffer, int32_t byteIndex, const PixelRect& clip) {
   if (byteIndex < 0 || byteIndex >= int32_t(sizeof(PixelMaterial))) byteIndex = MaterialOpacityByte;
-  WalkPixels(buffer, [&](const PixelMaterial& p, RenderedPixel& out) {
+  WalkPixels(buffer, clip, [&](const PixelMaterial& p, RenderedPixel& out) {
     const uint32_t v = (uint32_t(MaterialByte(p, byteIndex)) * p.coverage) >> CoverageShift;
     out = PackPixel(CoverageAlpha(p.coverage, 255), v, v, v);
   });
   return 1;
 }
 
-int ConstantFill(ElementBuffer* buffer, uint32_t packed) {
+int ConstantFill(ElementBuffer* buffer, uint32_t packed, const PixelRect& clip) {
   const uint32_t a = (packed >> RenderedAlphaShift) & 0xFF, r = (packed >> RenderedRedShift) & 0xFF;
   const uint32_t g = (packed >> RenderedGreenShift) & 0xFF, b = (packed >> RenderedBlueShift) & 0xFF;
-  WalkPixels(buffer, [&](const PixelMaterial& p, RenderedPixel& out) {
+  WalkPixels(buffer, clip, [&](const PixelMaterial& p, RenderedPixel& out) {
     const uint32_t k = p.coverage;
     out = PackPixel((k * a) >> CoverageShift, (k * r) >> CoverageShift, (k * g) >> CoverageShift,
                     (k * b) >> CoverageShift);

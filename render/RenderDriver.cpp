@@ -91,25 +91,29 @@ struct ElementBumps {
   ElementBumps& operator=(const ElementBumps&) = delete;
 };
 
+// The clip of a render call in the effect frame.
+PixelRect ClipOf(const RenderContext& context) { return context.clip != nullptr ? *context.clip : WholeFrame; }
+
 int ShadeMain(const RenderContext& context, const LightingSetup& lighting, ElementBuffer* buffer) {
+  const PixelRect clip = ClipOf(context);
   const ModeChoice choice = ChooseRoutine(context.style->renderMode, MainElement);
   ElementBumps bumps(context, SelectMain, buffer);
   const ReflectionSampler* reflection = choice.useReflection ? context.reflection : nullptr;
   switch (choice.routine) {
     case Routine::Full:
       if (bumps.count > 0)
-        return ShadeMainFullBumped(lighting, buffer, context.reflection, bumps.samplers, bumps.count);
-      return ShadeMainFull(lighting, buffer, context.reflection);
+        return ShadeMainFullBumped(lighting, buffer, context.reflection, bumps.samplers, bumps.count, clip);
+      return ShadeMainFull(lighting, buffer, context.reflection, clip);
     case Routine::ColorDisplay:
       return ShadeMainColorDisplay(buffer, bumps.samplers, bumps.count, reflection, choice.showColor,
-                                   choice.useOpacity);
+                                   choice.useOpacity, clip);
     case Routine::ChannelDisplay:
-      return ShadeMainChannelDisplay(buffer, choice.byteIndex);
+      return ShadeMainChannelDisplay(buffer, choice.byteIndex, clip);
     case Routine::DistanceDisplay:
     case Routine::FillWhite:
-      return ConstantFill(buffer, OpaqueWhite);
+      return ConstantFill(buffer, OpaqueWhite, clip);
     case Routine::FillClear:
-      return ConstantFill(buffer, Clear);
+      return ConstantFill(buffer, Clear, clip);
   }
   return 1;
 }
@@ -130,9 +134,9 @@ int ShadeBevel(const RenderContext& context, const LightingSetup& lighting, int3
     case Routine::DistanceDisplay:
       return ShadeBevelDistanceDisplay(shape, buffer);
     case Routine::FillWhite:
-      return ConstantFill(buffer, OpaqueWhite);
+      return ConstantFill(buffer, OpaqueWhite, shape.clip);
     case Routine::FillClear:
-      return ConstantFill(buffer, Clear);
+      return ConstantFill(buffer, Clear, shape.clip);
   }
   return 1;
 }
@@ -167,7 +171,7 @@ int RenderBevel(const RenderContext& context, const LightingSetup& lighting, int
   FacetKeyTable facetKeys;
   BuildContour(contour, facetKeys, setting.bevelFlags, setting.depth, int16_t(counter));
   const BevelShape shape{edges.head, &contour, &facetKeys, context.directions,
-                         inner ? SweepVariant::Inner : SweepVariant::Outer};
+                         inner ? SweepVariant::Inner : SweepVariant::Outer, ClipOf(context)};
   const int shaded = ShadeBevel(context, lighting, element, buffer, shape);
   EmptyPool(&gBandEdgePool);
   if (!shaded) {
@@ -206,16 +210,16 @@ void AddCoverageRun(const PixelMaterial* __restrict material, uint32_t count, ui
   for (uint32_t k = 0; k < count; ++k) coverage[k] = uint8_t(coverage[k] + material[k].coverage);
 }
 
-// Adds the spans of one buffer row (document row y, inside the effect
-// rectangle) into the planes.
+// Adds the spans of one buffer row (effect row y) between effect columns
+// left and right (inside the effect rectangle) into the planes.
 template <bool ThreeChannels, bool CountCoverage>
 void ComposeRow(const ElementBuffer* buffer, int32_t row, int32_t y, uint8_t* renderBuffer, int32_t channelCount,
-                int32_t width, uint32_t planeSize, uint8_t* coverage) {
+                int32_t width, uint32_t planeSize, uint8_t* coverage, int32_t left, int32_t right) {
   for (const Span* span = buffer->rows[row]; span != nullptr; span = span->next) {
-    // Clip the span to the effect rectangle once.
+    // Clip the span to the columns once.
     int32_t begin = span->xStart, end = span->xEnd;
-    if (buffer->x0 + begin < 0) begin = -buffer->x0;
-    if (buffer->x0 + end > width) end = width - buffer->x0;
+    if (buffer->x0 + begin < left) begin = left - buffer->x0;
+    if (buffer->x0 + end > right) end = right - buffer->x0;
     if (begin >= end) continue;
     const uint32_t first = uint32_t(y) * uint32_t(width) + uint32_t(buffer->x0 + begin);
     const uint32_t count = uint32_t(end - begin);
@@ -246,44 +250,47 @@ void ComposeRows(const ElementBuffer* buffer, uint8_t* renderBuffer, int32_t cha
   for (int32_t row = 0; row < int32_t(buffer->height); ++row) {
     const int32_t y = buffer->y0 + row;
     if (y >= 0 && y < height)
-      ComposeRow<ThreeChannels, CountCoverage>(buffer, row, y, renderBuffer, channelCount, width, planeSize, coverage);
+      ComposeRow<ThreeChannels, CountCoverage>(buffer, row, y, renderBuffer, channelCount, width, planeSize, coverage,
+                                               0, width);
   }
 }
 
-// The whole render buffer (and the coverage plane when given) cleared and
-// composed row by row, every element's row added while the row is in cache:
-// the same additions in the same order as clearing everything first and
-// composing element after element.
+// The render buffer (and the coverage plane when given) inside `area`
+// cleared and composed row by row, every element's row added while the row
+// is in cache: the same additions in the same order as clearing everything
+// first and composing element after element.
 template <bool ThreeChannels, bool CountCoverage>
 void ComposeAllRows(ElementBuffer* const buffers[ElementCount], uint8_t* renderBuffer, int32_t channelCount,
-                    int32_t width, int32_t height, int32_t planes, uint8_t* coverage) {
+                    int32_t width, int32_t height, int32_t planes, uint8_t* coverage, const PixelRect& area) {
   const uint32_t planeSize = uint32_t(width) * uint32_t(height);
-  for (int32_t y = 0; y < height; ++y) {
-    const uint32_t rowStart = uint32_t(y) * uint32_t(width);
+  const uint32_t columns = uint32_t(area.right - area.left);
+  for (int32_t y = area.top; y < area.bottom; ++y) {
+    const uint32_t rowStart = uint32_t(y) * uint32_t(width) + uint32_t(area.left);
     for (int32_t plane = 0; plane < planes; ++plane)
-      std::memset(renderBuffer + uint32_t(plane) * planeSize + rowStart, 0, uint32_t(width));
-    if constexpr (CountCoverage) std::memset(coverage + rowStart, 0, uint32_t(width));
+      std::memset(renderBuffer + uint32_t(plane) * planeSize + rowStart, 0, columns);
+    if constexpr (CountCoverage) std::memset(coverage + rowStart, 0, columns);
     for (int32_t e = 0; e < ElementCount; ++e) {
       const ElementBuffer* buffer = buffers[e];
       if (buffer == nullptr || buffer->rows == nullptr) continue;
       const int32_t row = y - buffer->y0;
       if (row < 0 || row >= int32_t(buffer->height)) continue;
-      ComposeRow<ThreeChannels, CountCoverage>(buffer, row, y, renderBuffer, channelCount, width, planeSize, coverage);
+      ComposeRow<ThreeChannels, CountCoverage>(buffer, row, y, renderBuffer, channelCount, width, planeSize, coverage,
+                                               area.left, area.right);
     }
   }
 }
 
 void ComposeAll(ElementBuffer* const buffers[ElementCount], uint8_t* renderBuffer, int32_t channelCount, int32_t width,
-                int32_t height, int32_t planes, uint8_t* coverage) {
+                int32_t height, int32_t planes, uint8_t* coverage, const PixelRect& area) {
   if (channelCount == 3) {
     if (coverage != nullptr)
-      ComposeAllRows<true, true>(buffers, renderBuffer, channelCount, width, height, planes, coverage);
+      ComposeAllRows<true, true>(buffers, renderBuffer, channelCount, width, height, planes, coverage, area);
     else
-      ComposeAllRows<true, false>(buffers, renderBuffer, channelCount, width, height, planes, coverage);
+      ComposeAllRows<true, false>(buffers, renderBuffer, channelCount, width, height, planes, coverage, area);
   } else if (coverage != nullptr) {
-    ComposeAllRows<false, true>(buffers, renderBuffer, channelCount, width, height, planes, coverage);
+    ComposeAllRows<false, true>(buffers, renderBuffer, channelCount, width, height, planes, coverage, area);
   } else {
-    ComposeAllRows<false, false>(buffers, renderBuffer, channelCount, width, height, planes, coverage);
+    ComposeAllRows<false, false>(buffers, renderBuffer, channelCount, width, height, planes, coverage, area);
   }
 }
 }  // namespace
@@ -303,7 +310,21 @@ void ComposeElement(const ElementBuffer* buffer, uint8_t* renderBuffer, int32_t 
   }
 }
 
-void NormaliseHardEdges(uint8_t* renderBuffer, int32_t planes, uint32_t planeSize, const uint8_t* coverage) {
+namespace {
+// Calls run(first, count) for the stretches of a plane (offsets into it) that
+// `area` covers: one stretch when it spans whole rows, else one per row.
+template <class Run>
+void ForEachStretch(int32_t width, const PixelRect& area, Run run) {
+  if (area.left == 0 && area.right == width) {
+    run(uint32_t(area.top) * uint32_t(width), uint32_t(area.bottom - area.top) * uint32_t(width));
+    return;
+  }
+  for (int32_t y = area.top; y < area.bottom; ++y)
+    run(uint32_t(y) * uint32_t(width) + uint32_t(area.left), uint32_t(area.right - area.left));
+}
+
+void NormaliseHardEdgesIn(uint8_t* renderBuffer, int32_t planes, uint32_t planeSize, const uint8_t* coverage,
+                          int32_t width, const PixelRect& area) {
   // Scale per coverage sum: 0 below half a pixel; a sum above a full pixel
   // (not produced by the rasterisers) is left unscaled.
   uint32_t scale[256];
@@ -317,20 +338,48 @@ void NormaliseHardEdges(uint8_t* renderBuffer, int32_t planes, uint32_t planeSiz
   }
   for (int32_t plane = 0; plane < planes; ++plane) {
     uint8_t* values = renderBuffer + uint32_t(plane) * planeSize;
-    for (uint32_t i = 0; i < planeSize; ++i)
-      values[i] = uint8_t((uint32_t(values[i]) * scale[coverage[i]]) >> HardEdgeShift);
+    ForEachStretch(width, area, [&](uint32_t first, uint32_t count) {
+      for (uint32_t i = first; i < first + count; ++i)
+        values[i] = uint8_t((uint32_t(values[i]) * scale[coverage[i]]) >> HardEdgeShift);
+    });
   }
 }
 
-void ApplySelectionMask(uint8_t* renderBuffer, int32_t planes, uint32_t planeSize, const uint8_t* mask) {
+void ApplySelectionMaskIn(uint8_t* renderBuffer, int32_t planes, uint32_t planeSize, const uint8_t* mask,
+                          int32_t width, const PixelRect& area) {
   for (int32_t plane = 0; plane < planes; ++plane) {
     uint8_t* values = renderBuffer + uint32_t(plane) * planeSize;
-    for (uint32_t i = 0; i < planeSize; ++i) values[i] = uint8_t(uint32_t(values[i]) * mask[i] / 255);
+    ForEachStretch(width, area, [&](uint32_t first, uint32_t count) {
+      for (uint32_t i = first; i < first + count; ++i) values[i] = uint8_t(uint32_t(values[i]) * mask[i] / 255);
+    });
   }
+}
+
+// The clip of a render call inside the effect rectangle; empty when they do not meet.
+PixelRect ComposedArea(const RenderContext& context) {
+  const PixelRect clip = ClipOf(context);
+  PixelRect area{clip.top > 0 ? clip.top : 0, clip.left > 0 ? clip.left : 0,
+                 clip.bottom < context.effectHeight ? clip.bottom : context.effectHeight,
+                 clip.right < context.effectWidth ? clip.right : context.effectWidth};
+  if (area.bottom < area.top) area.bottom = area.top;
+  if (area.right < area.left) area.right = area.left;
+  return area;
+}
+}  // namespace
+
+// The whole plane, taken as one row.
+void NormaliseHardEdges(uint8_t* renderBuffer, int32_t planes, uint32_t planeSize, const uint8_t* coverage) {
+  NormaliseHardEdgesIn(renderBuffer, planes, planeSize, coverage, int32_t(planeSize), PixelRect{0, 0, 1, int32_t(planeSize)});
+}
+
+void ApplySelectionMask(uint8_t* renderBuffer, int32_t planes, uint32_t planeSize, const uint8_t* mask) {
+  ApplySelectionMaskIn(renderBuffer, planes, planeSize, mask, int32_t(planeSize), PixelRect{0, 0, 1, int32_t(planeSize)});
 }
 
 int RenderElements(const RenderContext& context, uint32_t selector) {
   if (context.effectWidth <= 0 || context.effectHeight <= 0) return 1;
+  const PixelRect area = ComposedArea(context);
+  if (area.top == area.bottom || area.left == area.right) return 1;
   LightingSetup lighting;
   SetUpLighting(*context.style, &lighting);
 
@@ -356,18 +405,21 @@ int RenderElements(const RenderContext& context, uint32_t selector) {
     return 0;
   }
   if ((context.style->viewFlags & AntiAliasingFlag) != 0) {
-    ComposeAll(context.buffers, context.renderBuffer, context.channelCount, width, height, planes, nullptr);
+    ComposeAll(context.buffers, context.renderBuffer, context.channelCount, width, height, planes, nullptr, area);
   } else if (uint8_t* coverage = MaskBuffer(context, planeSize)) {
-    ComposeAll(context.buffers, context.renderBuffer, context.channelCount, width, height, planes, coverage);
-    NormaliseHardEdges(context.renderBuffer, planes, planeSize, coverage);
+    ComposeAll(context.buffers, context.renderBuffer, context.channelCount, width, height, planes, coverage, area);
+    NormaliseHardEdgesIn(context.renderBuffer, planes, planeSize, coverage, width, area);
   } else {
-    std::memset(context.renderBuffer, 0, uint32_t(planes) * planeSize);
+    for (int32_t plane = 0; plane < planes; ++plane)
+      ForEachStretch(width, area, [&](uint32_t first, uint32_t count) {
+        std::memset(context.renderBuffer + uint32_t(plane) * planeSize + first, 0, count);
+      });
   }
   if (context.copySelection != nullptr) {
     if (uint8_t* mask = MaskBuffer(context, planeSize)) {
-      std::memset(mask, 0, planeSize);
-      context.copySelection(context.selectionContext, mask, width, height);
-      ApplySelectionMask(context.renderBuffer, planes, planeSize, mask);
+      ForEachStretch(width, area, [&](uint32_t first, uint32_t count) { std::memset(mask + first, 0, count); });
+      context.copySelection(context.selectionContext, mask, width, height, area);
+      ApplySelectionMaskIn(context.renderBuffer, planes, planeSize, mask, width, area);
     }
   }
   return 1;

@@ -40,9 +40,10 @@ typedef int32_t (*BumpGatherer)(void* context, uint32_t elementBit, const Elemen
                                 BumpSampler** samplers);
 
 // Copies the document's selection into `mask` (width x height bytes over the
-// effect rectangle); returns 1 when copied, 0 when not (the mask stays 0
-// there). See CopySelection in DocumentOutput.h.
-typedef int (*SelectionCopier)(void* context, uint8_t* mask, int32_t width, int32_t height);
+// effect rectangle) inside `area` (effect frame, inside the effect); returns 1
+// when copied, 0 when not (the mask stays 0 there). See CopySelection in
+// DocumentOutput.h.
+typedef int (*SelectionCopier)(void* context, uint8_t* mask, int32_t width, int32_t height, const PixelRect& area);
 
 struct RenderContext {
   const StyleRecord* style;
@@ -60,6 +61,8 @@ struct RenderContext {
   void* bumpContext;
   SelectionCopier copySelection;  // null = the document has no selection
   void* selectionContext;
+  const PixelRect* clip;  // effect frame: shading, composition and masks touch only the pixels inside;
+                          // null = the whole effect
 };
 
 // Shades the elements whose bits (SelectMain, SelectInnerBevel,
@@ -68,7 +71,8 @@ struct RenderContext {
 // a shading routine could not get its working memory (MemFullErr) or a
 // bevel's band edges could not be built (their code stays in the result
 // cell); the render buffer is then not recomposed. An empty effect rectangle
-// does nothing and returns 1.
+// does nothing and returns 1. With a clip, pixels outside it (of the shaded
+// elements and of the render buffer) keep what they held.
 int RenderElements(const RenderContext& context, uint32_t selector);
 
 // Adds one element's pixels into the render buffer (alpha plane, then the

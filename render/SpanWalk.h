@@ -4,19 +4,26 @@
 #include <cstdint>
 
 #include "bevel/ElementBuffer.h"
+#include "bevel/ElementWindow.h"
 
-// pixel(const PixelMaterial&, RenderedPixel&) for every column of every span;
-// spanStart(const Span&) before a span's first column; rowEnd() after every
-// row, rows without spans included.
+// pixel(const PixelMaterial&, RenderedPixel&) for every column of every span
+// inside `clip` (effect frame, WholeFrame for all); spanStart(int32_t column)
+// before the first column walked of a span; rowEnd() after every row from the
+// buffer's top down to the clip's last row, rows without spans and rows
+// above the clip included (samplers step over them).
 template <class Pixel, class SpanStart, class RowEnd>
-inline void WalkSpans(ElementBuffer* buffer, Pixel pixel, SpanStart spanStart, RowEnd rowEnd) {
+inline void WalkSpans(ElementBuffer* buffer, const PixelRect& clip, Pixel pixel, SpanStart spanStart, RowEnd rowEnd) {
   if (buffer == nullptr || buffer->rows == nullptr) return;
-  for (uint32_t row = 0; row < buffer->height; ++row) {
+  const ElementWindow window = WindowOf(buffer, clip);
+  for (int32_t row = 0; row < window.firstRow; ++row) rowEnd();
+  for (int32_t row = window.firstRow; row < window.endRow; ++row) {
     for (Span* span = buffer->rows[row]; span != nullptr; span = span->next) {
-      spanStart(*span);
-      const PixelMaterial* material = span->material;
-      RenderedPixel* out = span->block;
-      const uint32_t count = span->xEnd > span->xStart ? uint32_t(span->xEnd - span->xStart) : 0;
+      int32_t begin, end;
+      if (!ClipSpan(*span, window, &begin, &end)) continue;
+      spanStart(begin);
+      const PixelMaterial* material = span->material + (begin - span->xStart);
+      RenderedPixel* out = span->block + (begin - span->xStart);
+      const uint32_t count = uint32_t(end - begin);
       for (uint32_t i = 0; i < count; ++i) pixel(material[i], out[i]);
     }
     rowEnd();
@@ -24,7 +31,7 @@ inline void WalkSpans(ElementBuffer* buffer, Pixel pixel, SpanStart spanStart, R
 }
 
 template <class Pixel>
-inline void WalkPixels(ElementBuffer* buffer, Pixel pixel) {
+inline void WalkPixels(ElementBuffer* buffer, const PixelRect& clip, Pixel pixel) {
   WalkSpans(
-      buffer, pixel, [](const Span&) {}, [] {});
+      buffer, clip, pixel, [](int32_t) {}, [] {});
 }

@@ -62,7 +62,8 @@ void BuildEverything() {
 }
 
 // A start whose dialog runs `play`, then builds everything again; returns
-// the render buffer after `play` and after the full build.
+// the render buffer after `play` (completed as before the result is written)
+// and after the full build.
 std::pair<Rendered, Rendered> PlayAndRebuild(const std::function<void()>& play) {
   FakeHost host;
   AppendPolygonPath(&host.pathData, {{120, 90}, {300, 110}, {260, 220}, {200, 150}, {110, 210}}, Width, Height);
@@ -70,6 +71,7 @@ std::pair<Rendered, Rendered> PlayAndRebuild(const std::function<void()>& play) 
   std::pair<Rendered, Rendered> rendered;
   host.dialog = [&] {
     play();
+    EXPECT_EQ(CompleteRunRender(), 1);
     rendered.first = Capture();
     BuildEverything();
     rendered.second = Capture();
@@ -123,7 +125,8 @@ TEST(DialogRun, AChangeInTheDialogRendersAsBuildingTheChangedStyle) {
 }
 
 // A preset loaded in the dialog rebuilds both bevels and renders as building
-// the preset's style from the outlines.
+// the preset's style from the outlines, whatever part of the document the
+// preview shows (the requests render only there).
 TEST(DialogRun, APresetLoadedInTheDialogRendersAsBuildingItsStyle) {
   std::mt19937 rng(5);
   const std::string path = testing::TempDir() + "dialog-run-preset.bfs";
@@ -136,7 +139,16 @@ TEST(DialogRun, APresetLoadedInTheDialogRendersAsBuildingItsStyle) {
       ASSERT_EQ(WriteSettingsFile(path.c_str(), preset, io.Io()), 1);
     }
     const auto [loaded, built] = PlayAndRebuild([&] {
+      RunGlobals* g = gRunGlobals;
+      g->previewSrcTop = int16_t(rng() % Height), g->previewSrcLeft = int16_t(rng() % Width);
+      g->previewSrcBottom = int16_t(g->previewSrcTop + 1 + rng() % Height);
+      g->previewSrcRight = int16_t(g->previewSrcLeft + 1 + rng() % Width);
       EXPECT_EQ(LoadRunPreset(path.c_str()), 1);
+      if (round == 2) {  // the view moved off the rendered part: the render is completed
+        g->previewSrcTop = int16_t(g->previewSrcTop + Height), g->previewSrcBottom = int16_t(g->previewSrcBottom + Height);
+        EXPECT_EQ(FollowPreviewSource(), 1);
+        EXPECT_EQ(g->staleMaterials | g->staleElements, 0u);
+      }
       EXPECT_EQ(CurrentStyle()->bevels[OuterBevelSetting].size, preset.bevels[OuterBevelSetting].size);
     });
     ExpectSame(loaded, built);

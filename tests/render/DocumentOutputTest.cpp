@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "bevel/ElementBuffer.h"
 #include "render/DocumentOutput.h"
 #include "render/PixelOperators.h"
 #include "tests/support/ChannelPortsDouble.h"
@@ -231,7 +232,11 @@ TEST(CopySelection, CopiesTheOverlapAtItsOffset) {
   EXPECT_EQ(memory.memory.liveBlocks, 0);
   SelectionSource source{AccessOf(doc), 2, 2};
   memory.memory.failAt = 0;
-  EXPECT_EQ(CopySelectionForRender(&source, mask.data(), 4, 4), 1);
+  EXPECT_EQ(CopySelectionForRender(&source, mask.data(), 4, 4, PixelRect{0, 0, 4, 4}), 1);
+  // Limited to an area (rows 1..2, columns 2..3 of the effect): the rest stays.
+  std::vector<uint8_t> part(4 * 4, 7);
+  EXPECT_EQ(CopySelectionForRender(&source, part.data(), 4, 4, PixelRect{1, 2, 3, 4}), 1);
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(part[size_t(i)], i / 4 >= 1 && i / 4 < 3 && i % 4 >= 2 ? mask[size_t(i)] : 7) << i;
 }
 
 TEST(CompositePreview, OneToOneAndZoomed) {

@@ -2,13 +2,18 @@
 // anti-aliasing off and the selection mask.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <random>
 #include <vector>
 
+#include "maps/MapFill.h"
+#include "maps/MapImage.h"
 #include "render/MainShading.h"
 #include "render/RenderDriver.h"
 #include "tests/render/RenderTestSupport.h"
 #include "tests/support/CountingMemory.h"
+#include "tests/support/StyleSupport.h"
 
 using namespace render_test;
 
@@ -50,11 +55,16 @@ struct FlatContext {
 struct SelectionPattern {
   int calls = 0;
   int answer = 1;
-  static int Copy(void* self, uint8_t* mask, int32_t width, int32_t height) {
+  // Inside the area only, as the copier's contract says.
+  static int Copy(void* self, uint8_t* mask, int32_t width, int32_t, const PixelRect& area) {
     auto* pattern = static_cast<SelectionPattern*>(self);
     ++pattern->calls;
     if (!pattern->answer) return 0;
-    for (int32_t i = 0; i < width * height; ++i) mask[i] = uint8_t(i % 2 == 0 ? 255 : 100);
+    for (int32_t y = area.top; y < area.bottom; ++y)
+      for (int32_t x = area.left; x < area.right; ++x) {
+        const int32_t i = y * width + x;
+        mask[i] = uint8_t(i % 2 == 0 ? 255 : 100);
+      }
     return 1;
   }
 };
@@ -391,4 +401,89 @@ TEST(RenderDriver, BumpSamplersAndReflectionReachEveryElement) {
   memory.memory.failAt = memory.memory.allocations + 1;
   ASSERT_EQ(RenderElements(context, SelectMain), 1);
   EXPECT_EQ(memory.memory.result, MemFullErr);  // the gatherer's allocation reported it
+}
+
+// The preview's partial render: with materials refreshed and elements
+// rendered inside a clip only, the pixels inside equal those of a full
+// render, and a full refresh and render afterwards (what the run does before
+// the result is written) leaves exactly the full render's buffer. Random
+// styles (render modes, anti-aliasing, contours, lights), a map layer, bump
+// samplers, a reflection, a selection, random clips that may reach past
+// the effect; the partial render starts from a full render of another style.
+TEST(RenderDriver, AClippedRenderMatchesTheFullRenderInsideItsClip) {
+  ScopedCountingMemory memory;
+  std::mt19937 rng(29);
+  auto pick = [&rng](int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng); };
+  std::vector<uint8_t> mapPlane(16 * 16);
+  for (size_t i = 0; i < mapPlane.size(); ++i) mapPlane[i] = uint8_t(i * 37 % 251);
+  MapImage image{};
+  image.data = image.maxPlane = mapPlane.data();
+  image.width = image.height = 16;
+  std::vector<uint8_t> reflectionPlane(8 * 8, 180);
+  ReflectionSampler reflection;
+  MakeReflectionSampler(&reflection, reflectionPlane.data(), 8, 8, 0);
+  const uint32_t everything = SelectAllElements | AllMaterialChannels;
+  for (int round = 0; round < 6 * (LastRenderMode + 1); ++round) {
+    SCOPED_TRACE(round);
+    StyleRecord style = RandomStyle(rng), before = RandomStyle(rng);
+    style.renderMode = uint8_t(round % (LastRenderMode + 1));  // every mode in turn
+    for (BevelSetting& bevel : style.bevels) bevel.size = uint16_t(bevel.size % 24);
+    std::memcpy(before.bevels, style.bevels, sizeof style.bevels);  // the same elements
+    MapLayer layer{};
+    layer.layerFlags = uint32_t(1 << pick(0, 4)) | (uint32_t(pick(1, 7)) << 16) | (AlphaOutputOpaque << AlphaOutputShift);
+    layer.amount = uint32_t(pick(0, 255));
+    layer.rowDy = layer.colDx = pick(1, 3) << 15;
+    layer.image = &image;
+    style.mapLayers = pick(0, 1) ? &layer : nullptr;
+    Scene scene;
+    scene.style = style;
+    ASSERT_TRUE(scene.AddPolygon(Shape()));
+    ASSERT_TRUE(scene.Build());
+    RampBumps bumps;
+    for (size_t i = 0; i < bumps.image.size(); ++i) bumps.image[i] = uint8_t(i * i * 53 % 256);  // no steady slope
+    SelectionPattern selection;
+    RenderContext context = scene.Context();
+    if (pick(0, 3) != 0) context.gatherBumps = RampBumps::Gather, context.bumpContext = &bumps;
+    if (pick(0, 1)) context.reflection = &reflection;
+    if (pick(0, 2) == 0) context.copySelection = SelectionPattern::Copy, context.selectionContext = &selection;
+    auto render = [&](const StyleRecord& with, const PixelRect& clip) {
+      scene.style = with;
+      RefreshMaterials(&scene.style, scene.buffers, everything, clip);
+      context.clip = &clip;
+      ASSERT_EQ(RenderElements(context, SelectAllElements), 1);
+    };
+    render(style, WholeFrame);
+    const std::vector<uint8_t> full = scene.renderBuffer;
+    render(before, WholeFrame);
+    const std::vector<uint8_t> previous = scene.renderBuffer;
+
+    const int32_t width = scene.Width(), height = scene.Height();
+    const int32_t top = pick(-8, height * 3 / 4), left = pick(-8, width * 3 / 4);
+    const PixelRect clip{top, left, top + pick(0, height / 2 + 8), left + pick(0, width / 2 + 8)};
+    auto inside = [&clip](int32_t x, int32_t y) {
+      return x >= clip.left && x < clip.right && y >= clip.top && y < clip.bottom;
+    };
+    // Every element pixel and material outside the clip, in the effect frame.
+    auto outsideElements = [&] {
+      std::vector<uint64_t> values;
+      for (const ElementBuffer* buffer : scene.buffers)
+        ForEachPixel(buffer, [&](int x, int y, RenderedPixel p, const PixelMaterial& m) {
+          if (inside(buffer->x0 + x, buffer->y0 + y)) return;
+          uint64_t bytes;
+          std::memcpy(&bytes, &m, sizeof bytes);
+          values.insert(values.end(), {uint64_t(p), bytes});
+        });
+      return values;
+    };
+    const std::vector<uint64_t> elementsBefore = outsideElements();
+    render(style, clip);
+    EXPECT_TRUE(outsideElements() == elementsBefore);
+    // Inside the clip the full render's pixels, outside the earlier ones.
+    for (size_t i = 0; i < full.size(); ++i) {
+      const int32_t x = int32_t(i % size_t(width)), y = int32_t(i / size_t(width) % size_t(height));
+      ASSERT_EQ(scene.renderBuffer[i], inside(x, y) ? full[i] : previous[i]) << x << " " << y;
+    }
+    render(style, WholeFrame);
+    EXPECT_TRUE(scene.renderBuffer == full);
+  }
 }

@@ -246,7 +246,8 @@ void EditStep(HWND view, POINT p, bool shift, bool control) {
 }
 
 // The end of a map edit drag: the placement becomes Custom, the layers that
-// share it follow, and the run renders what their materials touch.
+// share it follow, and the run renders what their materials touch where the
+// preview shows it.
 void EndEdit(HWND view) {
   HWND dialog = GetParent(view);
   MapLayer* selected = SelectedMapLayer(dialog);
@@ -258,8 +259,8 @@ void EndEdit(HWND view) {
     if (layer == selected) SendDlgItemMessageA(dialog, PlacementListId, CB_SETCURSEL, 0, 0);
   }
   const uint32_t flags = PropagatePlacement(style->mapLayers, layer);
-  RefreshRunMaterials(flags);
-  if (RunFailed() || !RenderRunElements(flags & SelectAllElements)) {
+  RefreshPreviewMaterials(flags);
+  if (RunFailed() || !RenderPreviewElements(flags & SelectAllElements)) {
     PostMessage(dialog, WM_COMMAND, IDCANCEL, 0);
     return;
   }
