@@ -190,6 +190,9 @@ void RunDialog() {
     style->showDialog = 0;
   }
   ShowWaitCursor();
+  // The dialog's preview renders only what its view shows; the rest is
+  // rendered now, while the elements it needs still exist.
+  if (!RunFailed()) CompleteRunRender();
   PostDialogRelease();
 }
 
