@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <filesystem>
 #include <functional>
 #include <random>
 #include <string>
@@ -20,27 +19,15 @@
 #include "frame/DialogRun.h"
 #include "frame/RunGlobals.h"
 #include "frame/StyleHandle.h"
-#include "platform/ModuleInstance.h"
 #include "style/StyleRecord.h"
 #include "style/SettingsFile.h"
+#include "tests/frame/DialogRunSupport.h"
 #include "tests/frame/FakeHost.h"
 #include "tests/support/StyleSupport.h"
 #include "ui/StyleEdits.h"
 
 namespace {
 constexpr int32_t Width = 400, Height = 300;
-
-struct Rendered {
-  int32_t top = 0, left = 0, width = 0, height = 0;
-  std::vector<uint8_t> pixels;
-};
-// The render buffer of the run in progress, or of `g` between calls.
-Rendered Capture(const RunGlobals* g = gRunGlobals) {
-  Rendered r{g->effectTop, g->effectLeft, uint16_t(g->effectWidth), uint16_t(g->effectHeight), {}};
-  const size_t bytes = size_t(r.width) * size_t(r.height) * size_t(g->channelCount + 1);
-  if (g->renderBuffer != nullptr) r.pixels.assign(g->renderBuffer, g->renderBuffer + bytes);
-  return r;
-}
 
 // Every element built again from the outlines for the current style, placed,
 // filled and rendered, as the start of a run does it.
@@ -85,16 +72,6 @@ std::pair<Rendered, Rendered> PlayAndRebuild(const std::function<void()>& play) 
   return rendered;
 }
 
-void ExpectSame(const Rendered& a, const Rendered& b) {
-  EXPECT_EQ(a.top, b.top);
-  EXPECT_EQ(a.left, b.left);
-  EXPECT_EQ(a.width, b.width);
-  EXPECT_EQ(a.height, b.height);
-  EXPECT_FALSE(a.pixels.empty());
-  EXPECT_TRUE(a.pixels == b.pixels);
-}
-
-void Request(const DialogAction& action) { EXPECT_EQ(RunDialogRequest(action), 1); }
 }  // namespace
 
 TEST(DialogRun, AChangeInTheDialogRendersAsBuildingTheChangedStyle) {
@@ -156,56 +133,6 @@ TEST(DialogRun, APresetLoadedInTheDialogRendersAsBuildingItsStyle) {
     ExpectSame(loaded, built);
   }
   PlayAndRebuild([&] { EXPECT_EQ(LoadRunPreset((path + ".missing").c_str()), 0); });
-}
-
-// A dialog that ended with OK after its preview rendered only part of the
-// document leaves the render buffer the written result comes from whole: the
-// same as a dialog that completed the render itself before OK.
-TEST(DialogRun, OkLeavesTheWholeChangedStyleToBeWritten) {
-  // Each OK writes the last-used settings file that the next run (and other
-  // tests) read: it is put back after every run.
-  char folder[ModulePathCapacity];
-  ASSERT_EQ(ModuleFolder(folder, sizeof folder), 1);
-  const std::filesystem::path settings = std::filesystem::path(folder) / "default.dfs";
-  const std::filesystem::path kept = settings.string() + ".kept";
-  std::error_code ignored;
-  const bool hadSettings = std::filesystem::copy_file(settings, kept, std::filesystem::copy_options::overwrite_existing, ignored);
-  auto restoreSettings = [&] {
-    if (hadSettings)
-      std::filesystem::copy_file(kept, settings, std::filesystem::copy_options::overwrite_existing, ignored);
-    else
-      std::filesystem::remove(settings, ignored);
-  };
-  // `complete`: the dialog itself completes its render before OK, so that the
-  // run has nothing left to do (the reference).
-  auto runWithView = [&](int16_t viewRows, bool complete) {
-    FakeHost host;
-    AppendPolygonPath(&host.pathData, {{120, 90}, {300, 110}, {260, 220}, {200, 150}, {110, 210}}, Width, Height);
-    EXPECT_EQ(host.Call(FilterSelectorParameters), 0);
-    uint32_t staleAtOk = 0;
-    host.dialog = [&] {
-      RunGlobals* g = gRunGlobals;
-      g->previewSrcTop = 0, g->previewSrcLeft = 0, g->previewSrcBottom = viewRows, g->previewSrcRight = Width;
-      StyleRecord* style = CurrentStyle();
-      SelectElement(style, OuterBevelElement);
-      Request(SetBevelSize(style, style->bevels[OuterBevelSetting].size + 9));
-      SelectElement(style, InnerBevelElement);
-      Request(SetBevelDepth(style, style->bevels[InnerBevelSetting].depth + 200));
-      staleAtOk = g->staleElements;
-      if (complete) EXPECT_EQ(CompleteRunRender(), 1);
-      return 1;
-    };
-    EXPECT_EQ(host.Call(FilterSelectorStart), 0);
-    const Rendered written = Capture(host.Globals());
-    EXPECT_EQ(host.Call(FilterSelectorFinish), 0);
-    restoreSettings();
-    return std::make_pair(written, staleAtOk);
-  };
-  const auto [partial, partialStale] = runWithView(100, false);
-  const auto [whole, wholeStale] = runWithView(100, true);
-  EXPECT_NE(partialStale, 0u);  // the preview did leave rows unrendered
-  ExpectSame(partial, whole);
-  std::filesystem::remove(kept, ignored);
 }
 
 // Every allocation of an Outer Bevel rebuild may fail: the request reports
