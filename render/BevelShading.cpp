@@ -34,20 +34,24 @@ inline void UnitNormal(const float sum[3], float n[3]) {
 // addition or multiplication would, so summing (x, y, z, 0) vectors gives
 // the three sums of three separate scalar passes.
 typedef float Lanes __attribute__((vector_size(16)));
+typedef int32_t IntLanes __attribute__((vector_size(16)));
 
-// Accumulates the premultiplied color of a pixel facet by facet.
+// Accumulates the premultiplied color of a pixel facet by facet, in the
+// lanes (red, green, blue, alpha). Each lane's product color x weight is the
+// scalar product, and its conversion truncates as the scalar conversion
+// does: colors are clamped to at most 1 (a NaN to 1) and weights are at most
+// 255 x 32, so every product is finite and far inside the 32-bit range; the
+// alpha lane is 1 x weight, the weight itself.
 struct ColorSums {
-  uint32_t alpha, red, green, blue;
-  void Clear() { alpha = red = green = blue = 0; }
+  IntLanes sums;
+  void Clear() { sums = IntLanes{0, 0, 0, 0}; }
   void Add(const float color[3], uint32_t weight) {
-    const float w = float(weight);
-    alpha += weight;
-    red += uint32_t(color[0] * w);
-    green += uint32_t(color[1] * w);
-    blue += uint32_t(color[2] * w);
+    const Lanes product = Lanes{color[0], color[1], color[2], 1.0f} * float(weight);
+    sums += __builtin_convertvector(product, IntLanes);
   }
   RenderedPixel Pack() const {
-    return PackPixel(alpha >> CoverageShift, red >> CoverageShift, green >> CoverageShift, blue >> CoverageShift);
+    return PackPixel(uint32_t(sums[3]) >> CoverageShift, uint32_t(sums[0]) >> CoverageShift,
+                     uint32_t(sums[1]) >> CoverageShift, uint32_t(sums[2]) >> CoverageShift);
   }
 };
 
