@@ -30,19 +30,28 @@ inline void UnitNormal(const float sum[3], float n[3]) {
   n[2] = sum[2] * scale;
 }
 
-// Accumulates the premultiplied color of a pixel facet by facet.
+// Four floats added lane by lane: each lane rounds exactly as a scalar float
+// addition or multiplication would, so summing (x, y, z, 0) vectors gives
+// the three sums of three separate scalar passes.
+typedef float Lanes __attribute__((vector_size(16)));
+typedef int32_t IntLanes __attribute__((vector_size(16)));
+
+// Accumulates the premultiplied color of a pixel facet by facet, in the
+// lanes (red, green, blue, alpha). Each lane's product color x weight is the
+// scalar product, and its conversion truncates as the scalar conversion
+// does: colors are clamped to at most 1 (a NaN to 1) and weights are at most
+// 255 x 32, so every product is finite and far inside the 32-bit range; the
+// alpha lane is 1 x weight, the weight itself.
 struct ColorSums {
-  uint32_t alpha, red, green, blue;
-  void Clear() { alpha = red = green = blue = 0; }
+  IntLanes sums;
+  void Clear() { sums = IntLanes{0, 0, 0, 0}; }
   void Add(const float color[3], uint32_t weight) {
-    const float w = float(weight);
-    alpha += weight;
-    red += uint32_t(color[0] * w);
-    green += uint32_t(color[1] * w);
-    blue += uint32_t(color[2] * w);
+    const Lanes product = Lanes{color[0], color[1], color[2], 1.0f} * float(weight);
+    sums += __builtin_convertvector(product, IntLanes);
   }
   RenderedPixel Pack() const {
-    return PackPixel(alpha >> CoverageShift, red >> CoverageShift, green >> CoverageShift, blue >> CoverageShift);
+    return PackPixel(uint32_t(sums[3]) >> CoverageShift, uint32_t(sums[0]) >> CoverageShift,
+                     uint32_t(sums[1]) >> CoverageShift, uint32_t(sums[2]) >> CoverageShift);
   }
 };
 
@@ -71,14 +80,16 @@ struct BumpStepper {
 // facet whose normal and material bits equal an earlier one's gets exactly
 // the color shading again would give. Along a straight band every pixel row
 // repeats the normals of the one before; flat facets repeat everywhere.
+// An entry is 32 bytes, two to a cache line; a used entry's material key
+// has the coverage byte set (UsedMarker), which no cleared entry has.
 struct ShadingMemo {
   static constexpr uint32_t Entries = 2048;  // a power of two
-  struct Entry {
+  struct alignas(32) Entry {
     uint32_t normalBits[3];
-    uint32_t used;  // 0 = empty
-    uint64_t materialBits;
     float color[3];
+    uint64_t materialBits;  // the pixel's material bytes with the coverage byte UsedMarker
   };
+  static constexpr uint8_t UsedMarker = 0xFF;
   Entry entries[Entries];
 
   void Clear() { std::memset(entries, 0, sizeof entries); }
@@ -98,14 +109,20 @@ struct FullShadingMember : BumpStepper<Bumped> {
   ShadingMaterial material;  // decoded from decodedBits
   uint64_t decodedBits;
   bool decoded = false;
-  uint64_t materialBits;  // the pixel's material bytes, coverage cleared
+  uint64_t materialBits;  // the pixel's material bytes, coverage replaced by ShadingMemo::UsedMarker
   uint32_t opacity;
   ColorSums sums;
   ShadingMemo* memo;
+  // The last facet without bump maps: a facet with the same sum (bit for bit)
+  // and material has the same unit normal and so the same color. Along a band
+  // parallel to the pixel rows or columns neighbours repeat their sums.
+  uint32_t lastSumBits[3];
+  uint64_t lastMaterialBits = 0;  // 0: none yet (a material key has UsedMarker)
+  float lastColor[3];
 
   void BeginPixel(const PixelMaterial& p) {
     PixelMaterial key = p;
-    key.coverage = 0;
+    key.coverage = ShadingMemo::UsedMarker;
     std::memcpy(&materialBits, &key, sizeof materialBits);
     if (!decoded || materialBits != decodedBits) {
       material = DecodeMaterial(p);
@@ -115,21 +132,38 @@ struct FullShadingMember : BumpStepper<Bumped> {
     opacity = p.opacity;
     sums.Clear();
   }
-  void Facet(uint32_t k, const float normalSum[3], uint32_t) {
+  // Inlined into the resolve, so that the sums stay in registers; a memo
+  // miss leaves the loop for the shading.
+  [[gnu::always_inline]] void Facet(uint32_t k, const float normalSum[3], uint32_t) {
+    uint32_t sumBits[3];
+    if constexpr (!Bumped) {
+      std::memcpy(sumBits, normalSum, sizeof sumBits);
+      if (materialBits == lastMaterialBits && sumBits[0] == lastSumBits[0] && sumBits[1] == lastSumBits[1] &&
+          sumBits[2] == lastSumBits[2]) {
+        sums.Add(lastColor, opacity * k);
+        return;
+      }
+    }
     float n[3];
     UnitNormal(normalSum, n);
     if constexpr (Bumped) PerturbNormal(this->samplers, this->count, n);
     uint32_t bits[3];
     std::memcpy(bits, n, sizeof bits);
     ShadingMemo::Entry& e = memo->entries[ShadingMemo::Slot(bits, materialBits)];
-    if (e.used == 0 || e.materialBits != materialBits || e.normalBits[0] != bits[0] || e.normalBits[1] != bits[1] ||
-        e.normalBits[2] != bits[2]) {
-      ShadeNormal(n, material, *lighting, reflection, e.color);
-      std::memcpy(e.normalBits, bits, sizeof bits);
-      e.materialBits = materialBits;
-      e.used = 1;
-    }
+    if (e.materialBits != materialBits || e.normalBits[0] != bits[0] || e.normalBits[1] != bits[1] ||
+        e.normalBits[2] != bits[2])
+      Fill(e, n, bits);
     sums.Add(e.color, opacity * k);
+    if constexpr (!Bumped) {
+      std::memcpy(lastSumBits, sumBits, sizeof sumBits);
+      std::memcpy(lastColor, e.color, sizeof lastColor);
+      lastMaterialBits = materialBits;
+    }
+  }
+  [[gnu::noinline]] void Fill(ShadingMemo::Entry& e, const float n[3], const uint32_t bits[3]) const {
+    ShadeNormal(n, material, *lighting, reflection, e.color);
+    std::memcpy(e.normalBits, bits, 3 * sizeof(uint32_t));
+    e.materialBits = materialBits;
   }
   RenderedPixel EndPixel() const { return sums.Pack(); }
 };
@@ -205,11 +239,6 @@ struct DistanceDisplayMember : BumpStepper<false> {
 };
 
 // ---- The sweep user: sums sub-samples per pixel, resolves pixel rows -----------
-
-// Four floats added lane by lane: each lane rounds exactly as a scalar float
-// addition or multiplication would, so summing (x, y, z, 0) vectors gives
-// the three sums of three separate scalar passes.
-typedef float Lanes __attribute__((vector_size(16)));
 
 // What one pixel of the current pixel row has gathered. The sweep hands a
 // pixel's sub-samples over in slot order (sample row by sample row, columns
