@@ -83,9 +83,9 @@ HWND CreatePreviewWindow(HWND dialog, int32_t id);
 // Sets the zoom step (0..16), enables the dialog's zoom buttons (401, 402)
 // and writes its zoom label (403).
 void SetPreviewZoom(HWND dialog, HWND view, int32_t step);
-// After a render request: the preview image is rebuilt and the view repainted.
-void RefreshPreview(HWND view);
-// Only the overlays changed (Show Path, Show Mapping, another map layer).
+// Repaints the view: after a render request (which rebuilt the preview
+// image, frame/DialogRun.h) or when only the overlays changed (Show Path,
+// Show Mapping, another map layer).
 void RedrawPreview(HWND view);
 // The preview tool: 5 map edit, 6 hand.
 void SetPreviewTool(HWND view, int32_t tool);

@@ -61,7 +61,7 @@ void Perform(const DialogAction& action) {
   const int32_t done = RunDialogRequest(action);
   SetCursor(previous);
   if (!done && !StillRunning()) return;
-  RefreshPreview(gMainDialog.preview);
+  RedrawPreview(gMainDialog.preview);
 }
 
 void FolderWith(const char* name, char* out, uint32_t capacity) {
@@ -391,7 +391,7 @@ void LoadPreset(StyleRecord* style) {
   BindReflectionSphere(gMainDialog.reflection, style->reflectionImage);
   PurgeRunImages();
   SelectLayer(style, style->mapLayers);
-  RefreshPreview(gMainDialog.preview);
+  RedrawPreview(gMainDialog.preview);
 }
 
 void SavePreset() {

@@ -416,10 +416,6 @@ void SetPreviewZoom(HWND dialog, HWND view, int32_t step) {
   SetDlgItemTextA(dialog, ZoomLabelId, label);
 }
 
-void RefreshPreview(HWND view) {
-  if (Globals() != nullptr) Rebuild(view);
-}
-
 void RedrawPreview(HWND view) { InvalidateRect(view, nullptr, FALSE); }
 
 void SetPreviewTool(HWND view, int32_t tool) {
