@@ -331,21 +331,10 @@ struct StageFolder {
 // Natively the module has no dialog to show, so the option is refused there.
 bool ReadDialogScriptOption(const std::string& file, DialogScript* script) {
 #if defined(_WIN32)
-  std::vector<uint8_t> bytes;
-  std::FILE* f = std::fopen(file.c_str(), "rb");
-  if (f == nullptr) {
-    Fail(file + ": cannot read the dialog script: " + std::strerror(errno));
-    return false;
-  }
-  uint8_t chunk[4096];
-  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) bytes.insert(bytes.end(), chunk, chunk + n);
-  std::fclose(f);
   std::string error;
-  if (!ParseDialogScript(reinterpret_cast<const char*>(bytes.data()), bytes.size(), script, &error)) {
-    Fail(file + ": " + error);
-    return false;
-  }
-  return true;
+  if (ReadDialogScriptFile(file, script, &error)) return true;
+  Fail(error);
+  return false;
 #else
   Fail("--dialog-script: the dialog exists in the Windows modules only (run the Windows bevelforge.exe)");
   return false;

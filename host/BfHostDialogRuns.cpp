@@ -165,17 +165,10 @@ int RunDialogMode(const DialogRunOptions& options, const std::string& modulePath
   }
 
   DialogScript script;
-  if (!options.scriptFile.empty()) {
-    std::vector<uint8_t> bytes;
-    std::string error;
-    if (!ReadFile(options.scriptFile, &bytes)) {
-      std::fprintf(stderr, "bfhost: cannot read %s\n", options.scriptFile.c_str());
-      return 1;
-    }
-    if (!ParseDialogScript(reinterpret_cast<const char*>(bytes.data()), bytes.size(), &script, &error)) {
-      std::fprintf(stderr, "bfhost: %s: %s\n", options.scriptFile.c_str(), error.c_str());
-      return 1;
-    }
+  std::string error;
+  if (!options.scriptFile.empty() && !ReadDialogScriptFile(options.scriptFile, &script, &error)) {
+    std::fprintf(stderr, "bfhost: %s\n", error.c_str());
+    return 1;
   }
   std::error_code ignored;
   if (!settingsFolder.empty()) std::filesystem::remove(std::filesystem::path(settingsFolder) / SettingsFileName, ignored);

@@ -1,6 +1,9 @@
 #include "host/DialogScript.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -232,4 +235,21 @@ std::string FormatDialogStep(const DialogStep& step) {
       break;
   }
   return line;
+}
+
+bool ReadDialogScriptFile(const std::string& path, DialogScript* script, std::string* error) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) {
+    *error = path + ": cannot read the dialog script: " + std::strerror(errno);
+    return false;
+  }
+  std::vector<char> text;
+  char chunk[4096];
+  for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) text.insert(text.end(), chunk, chunk + got);
+  std::fclose(file);
+  if (!ParseDialogScript(text.data(), text.size(), script, error)) {
+    *error = path + ": " + *error;
+    return false;
+  }
+  return true;
 }

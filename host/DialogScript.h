@@ -81,6 +81,10 @@ constexpr int32_t DialogScriptMaxWait = 60000;  // milliseconds
 // problem; `script` is then left empty.
 bool ParseDialogScript(const char* text, size_t size, DialogScript* script, std::string* error);
 
+// Reads and parses the script file at `path`. Returns false with `error`
+// saying why (the file cannot be read, or the line and the problem).
+bool ReadDialogScriptFile(const std::string& path, DialogScript* script, std::string* error);
+
 // The step as one script line (without line end); reading it back gives the
 // same step.
 std::string FormatDialogStep(const DialogStep& step);

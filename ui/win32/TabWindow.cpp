@@ -125,6 +125,14 @@ void Press(TabControl* tabs, int32_t x, int32_t y) {
   SendMessageA(GetParent(tabs->window), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(tabs->window));
 }
 
+// Measures the tab texts with the window's own device context.
+void MeasureOnScreen(TabControl* tabs) {
+  HDC dc = GetDC(tabs->window);
+  if (dc == nullptr) return;
+  Measure(tabs, dc);
+  ReleaseDC(tabs->window, dc);
+}
+
 }  // namespace
 
 LRESULT CALLBACK TabWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -132,27 +140,17 @@ LRESULT CALLBACK TabWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
   TabControl* tabs = ControlObjectOf<TabControl>(window);
   if (tabs == nullptr) return DefWindowProcA(window, message, wParam, lParam);
   switch (message) {
-    case WM_CREATE: {
+    case WM_CREATE:
       tabs->window = window;
       LoadPieces(tabs);
-      HDC dc = GetDC(window);
-      if (dc) {
-        Measure(tabs, dc);
-        ReleaseDC(window, dc);
-      }
+      MeasureOnScreen(tabs);
       return 0;
-    }
     case WM_SETFONT:
-    case WM_SYSCOLORCHANGE: {
+    case WM_SYSCOLORCHANGE:
       if (message == WM_SYSCOLORCHANGE) LoadPieces(tabs);
-      HDC dc = GetDC(window);
-      if (dc) {
-        Measure(tabs, dc);
-        ReleaseDC(window, dc);
-      }
+      MeasureOnScreen(tabs);
       InvalidateRect(window, nullptr, FALSE);
       return 0;
-    }
     case WM_LBUTTONDOWN:
       Press(tabs, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       return 0;
