@@ -27,6 +27,10 @@ int32_t NextCovered(const uint8_t* counts, int32_t column, int32_t width) {
 
 void FreeElementBuffer(ElementBuffer* buffer) {
   if (buffer == nullptr) return;
+  if (BufferAttachment* attachment = buffer->attachment) {
+    buffer->attachment = nullptr;
+    attachment->release(attachment);
+  }
   if (buffer->rows != nullptr) {
     for (uint32_t row = 0; row < buffer->height; ++row)
       for (Span* span = buffer->rows[row]; span != nullptr; span = span->next) {

@@ -42,12 +42,21 @@ struct Span {
   Span* next;               // the next span of the row, or null
 };
 
+// Something a later stage keeps with a buffer between its calls (the
+// renderer's facets); it lives exactly as long as the buffer's pixels, so it
+// can never outlive the geometry it was derived from. `release` frees the
+// record and what it holds.
+struct BufferAttachment {
+  void (*release)(BufferAttachment* attachment);
+};
+
 struct ElementBuffer {
   int16_t x0;      // left column in the current frame (document or effect rectangle)
   int16_t y0;      // top row
   uint16_t width;  // columns
   uint16_t height; // rows
   Span** rows;     // height span-list heads (null for an empty row); null when height is 0
+  BufferAttachment* attachment;  // null when nothing is kept; released with the pixels
 };
 
 // Span records of each element; emptied before every build of the element.
@@ -56,7 +65,8 @@ extern NodePool gMainSpanPool;
 extern NodePool gInnerSpanPool;
 extern NodePool gOuterSpanPool;
 
-// Frees every span's pixel block, then the row array (rows becomes null).
+// Frees every span's pixel block, then the row array (rows becomes null),
+// and releases the attachment.
 // The header stays: its owner frees it. Span records go with their pool.
 void FreeElementBuffer(ElementBuffer* buffer);
 // Free buffer, then frees the header and sets *buffer to null. Null-safe.

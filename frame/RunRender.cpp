@@ -221,6 +221,9 @@ int32_t RenderWithin(uint32_t selector, const PixelRect* clip) {
     context.selectionContext = &selection;
   }
   context.clip = clip;
+  // The preview re-renders the same facets after most changes; a whole
+  // render happens once per run.
+  context.keepFacets = clip != nullptr ? 1 : 0;
   if (!RenderElements(context, selector)) return 0;
   return RunFailed() ? 0 : 1;
 }

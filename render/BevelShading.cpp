@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "core/WorkMemory.h"
+#include "render/KeptFacets.h"
 
 namespace {
 // Slot of sub-sample (row j, column t) in a pixel row's plane: the pixel's 32
@@ -100,7 +101,8 @@ struct ShadingMemo {
   }
 };
 
-template <bool Bumped>
+// `Record`: every facet's unit normal and weight go to the recorder (unbumped only).
+template <bool Bumped, bool Record = false>
 struct FullShadingMember : BumpStepper<Bumped> {
   static constexpr bool StoresNormal = true;
   static constexpr bool StoresIndex = false;
@@ -117,8 +119,10 @@ struct FullShadingMember : BumpStepper<Bumped> {
   // and material has the same unit normal and so the same color. Along a band
   // parallel to the pixel rows or columns neighbours repeat their sums.
   uint32_t lastSumBits[3];
+  uint32_t lastNormalBits[3];
   uint64_t lastMaterialBits = 0;  // 0: none yet (a material key has UsedMarker)
   float lastColor[3];
+  FacetRecorder* recorder;
 
   void BeginPixel(const PixelMaterial& p) {
     PixelMaterial key = p;
@@ -141,6 +145,7 @@ struct FullShadingMember : BumpStepper<Bumped> {
       if (materialBits == lastMaterialBits && sumBits[0] == lastSumBits[0] && sumBits[1] == lastSumBits[1] &&
           sumBits[2] == lastSumBits[2]) {
         sums.Add(lastColor, opacity * k);
+        if constexpr (Record) recorder->Add(lastNormalBits, k);
         return;
       }
     }
@@ -149,23 +154,49 @@ struct FullShadingMember : BumpStepper<Bumped> {
     if constexpr (Bumped) PerturbNormal(this->samplers, this->count, n);
     uint32_t bits[3];
     std::memcpy(bits, n, sizeof bits);
+    const float* color = ColorOf(n, bits);
+    sums.Add(color, opacity * k);
+    if constexpr (Record) recorder->Add(bits, k);
+    if constexpr (!Bumped) {
+      std::memcpy(lastSumBits, sumBits, sizeof sumBits);
+      Remember(bits, color);
+    }
+  }
+  // A kept facet: its unit normal is known, so it is shaded as Facet would
+  // shade the sum that gave it.
+  void KeptFacet(uint32_t k, const uint32_t bits[3]) {
+    if (materialBits == lastMaterialBits && bits[0] == lastNormalBits[0] && bits[1] == lastNormalBits[1] &&
+        bits[2] == lastNormalBits[2]) {
+      sums.Add(lastColor, opacity * k);
+      return;
+    }
+    float n[3];
+    std::memcpy(n, bits, sizeof n);
+    const float* color = ColorOf(n, bits);
+    sums.Add(color, opacity * k);
+    Remember(bits, color);
+  }
+  const float* ColorOf(const float n[3], const uint32_t bits[3]) {
     ShadingMemo::Entry& e = memo->entries[ShadingMemo::Slot(bits, materialBits)];
     if (e.materialBits != materialBits || e.normalBits[0] != bits[0] || e.normalBits[1] != bits[1] ||
         e.normalBits[2] != bits[2])
       Fill(e, n, bits);
-    sums.Add(e.color, opacity * k);
-    if constexpr (!Bumped) {
-      std::memcpy(lastSumBits, sumBits, sizeof sumBits);
-      std::memcpy(lastColor, e.color, sizeof lastColor);
-      lastMaterialBits = materialBits;
-    }
+    return e.color;
+  }
+  void Remember(const uint32_t bits[3], const float color[3]) {
+    std::memcpy(lastNormalBits, bits, sizeof lastNormalBits);
+    std::memcpy(lastColor, color, sizeof lastColor);
+    lastMaterialBits = materialBits;
   }
   [[gnu::noinline]] void Fill(ShadingMemo::Entry& e, const float n[3], const uint32_t bits[3]) const {
     ShadeNormal(n, material, *lighting, reflection, e.color);
     std::memcpy(e.normalBits, bits, 3 * sizeof(uint32_t));
     e.materialBits = materialBits;
   }
-  RenderedPixel EndPixel() const { return sums.Pack(); }
+  RenderedPixel EndPixel() {
+    if constexpr (Record) recorder->EndPixel();
+    return sums.Pack();
+  }
 };
 
 // `Reflect`: a reflection sampler is given (bump samplers then tilt the normal it is read at).
@@ -612,7 +643,7 @@ int RunColorDisplayReflect(const BevelShape& shape, ElementBuffer* buffer, BumpS
 }  // namespace
 
 int ShadeBevelFull(const BevelShape& shape, ElementBuffer* buffer, const LightingSetup& lighting,
-                   const ReflectionSampler* reflection, BumpSampler* samplers, int32_t count) {
+                   const ReflectionSampler* reflection, BumpSampler* samplers, int32_t count, int keepFacets) {
   ShadingMemo memo;
   memo.Clear();
   if (samplers != nullptr && count > 0) {
@@ -624,11 +655,54 @@ int ShadeBevelFull(const BevelShape& shape, ElementBuffer* buffer, const Lightin
     member.reflection = reflection;
     return Run(shape, buffer, member);
   }
+  if (keepFacets && buffer != nullptr) {
+    FacetSource source;
+    DescribeFacetSource(&source, buffer, shape.clip, shape.variant, *shape.contour, *shape.facetKeys);
+    FacetRecorder recorder;
+    BeginFacetRecording(&recorder, buffer, source);
+    FullShadingMember<false, true> member{};
+    member.memo = &memo;
+    member.lighting = &lighting;
+    member.reflection = reflection;
+    member.recorder = &recorder;
+    const int shaded = Run(shape, buffer, member);
+    FinishFacetRecording(&recorder, buffer, shaded);
+    return shaded;
+  }
   FullShadingMember<false> member{};
   member.memo = &memo;
   member.lighting = &lighting;
   member.reflection = reflection;
   return Run(shape, buffer, member);
+}
+
+int ShadeKeptFacets(ElementBuffer* buffer, const FacetSource& source, const LightingSetup& lighting,
+                    const ReflectionSampler* reflection) {
+  const KeptFacets* kept = FindKeptFacets(buffer, source);
+  if (kept == nullptr) return 0;
+  ShadingMemo memo;
+  memo.Clear();
+  FullShadingMember<false> member{};
+  member.memo = &memo;
+  member.lighting = &lighting;
+  member.reflection = reflection;
+  const ElementWindow& window = kept->source.window;
+  const uint32_t* pixel = kept->pixels;
+  for (int32_t row = window.firstRow; row < window.endRow; ++row)
+    for (Span* span = buffer->rows[row]; span != nullptr; span = span->next) {
+      int32_t begin, end;
+      if (!ClipSpan(*span, window, &begin, &end)) continue;
+      for (int32_t i = begin - span->xStart; i < end - span->xStart; ++i) {
+        member.BeginPixel(span->material[i]);
+        for (uint32_t f = *pixel++; f != NoFacets; ++f) {
+          const KeptFacet& facet = kept->facets[f];
+          member.KeptFacet(facet.weight & FacetWeightMask, facet.normalBits);
+          if ((facet.weight & MoreFacets) == 0) break;
+        }
+        span->block[i] = member.EndPixel();
+      }
+    }
+  return 1;
 }
 
 int ShadeBevelColorDisplay(const BevelShape& shape, ElementBuffer* buffer, BumpSampler* samplers, int32_t count,

@@ -41,9 +41,17 @@ struct BevelShape {
 // the element has been written). Planes are freed before returning.
 
 // Full shading of every facet with the lighting model; with bump samplers
-// (count >= 1) each facet normal is tilted first.
+// (count >= 1) each facet normal is tilted first. With `keepFacets` (and no
+// bump samplers) the facets found are kept with the buffer (KeptFacets.h).
 int ShadeBevelFull(const BevelShape& shape, ElementBuffer* buffer, const LightingSetup& lighting,
-                   const ReflectionSampler* reflection, BumpSampler* samplers, int32_t count);
+                   const ReflectionSampler* reflection, BumpSampler* samplers, int32_t count, int keepFacets);
+
+// Full shading, without bump samplers, from the facets kept with the buffer
+// for `source`: the pixels ShadeBevelFull would write. Returns 1; 0 when
+// nothing is kept for that source (nothing written, no code set).
+struct FacetSource;
+int ShadeKeptFacets(ElementBuffer* buffer, const FacetSource& source, const LightingSetup& lighting,
+                    const ReflectionSampler* reflection);
 
 // Color display per facet (see ShadeMainColorDisplay): the reflection is
 // looked up at the (bump-tilted) facet normal.

@@ -8,6 +8,7 @@
 #include "core/WorkMemory.h"
 #include "geometry/BandEdge.h"
 #include "render/BevelShading.h"
+#include "render/KeptFacets.h"
 #include "render/Lighting.h"
 #include "render/MainShading.h"
 
@@ -118,14 +119,13 @@ int ShadeMain(const RenderContext& context, const LightingSetup& lighting, Eleme
   return 1;
 }
 
-int ShadeBevel(const RenderContext& context, const LightingSetup& lighting, int32_t element, ElementBuffer* buffer,
-               const BevelShape& shape) {
-  const ModeChoice choice = ChooseRoutine(context.style->renderMode, element);
-  ElementBumps bumps(context, ElementSelectorBit(element), buffer);
+int ShadeBevel(const RenderContext& context, const LightingSetup& lighting, const ModeChoice& choice,
+               const ElementBumps& bumps, ElementBuffer* buffer, const BevelShape& shape) {
   const ReflectionSampler* reflection = choice.useReflection ? context.reflection : nullptr;
   switch (choice.routine) {
     case Routine::Full:
-      return ShadeBevelFull(shape, buffer, lighting, context.reflection, bumps.samplers, bumps.count);
+      return ShadeBevelFull(shape, buffer, lighting, context.reflection, bumps.samplers, bumps.count,
+                            context.keepFacets);
     case Routine::ColorDisplay:
       return ShadeBevelColorDisplay(shape, buffer, bumps.samplers, bumps.count, reflection, choice.showColor,
                                     choice.useOpacity);
@@ -142,7 +142,8 @@ int ShadeBevel(const RenderContext& context, const LightingSetup& lighting, int3
 }
 
 // Builds one bevel's band edges from its outlines, in the frame of its pixel
-// bounds, with its contour tables, and shades it. Returns 1 or 0 (code set).
+// bounds, with its contour tables, and shades it; a full shading whose facets
+// are kept with the buffer takes them instead. Returns 1 or 0 (code set).
 int RenderBevel(const RenderContext& context, const LightingSetup& lighting, int32_t element) {
   ElementBuffer* buffer = context.buffers[element];
   const bool inner = element == InnerBevelElement;
@@ -150,6 +151,20 @@ int RenderBevel(const RenderContext& context, const LightingSetup& lighting, int
   // A buffer without outlines cannot be swept; it keeps its earlier pixels.
   if (rings == nullptr || rings->first == nullptr) return 1;
   const BevelSetting& setting = context.style->bevels[inner ? InnerBevelSetting : OuterBevelSetting];
+  const SweepVariant variant = inner ? SweepVariant::Inner : SweepVariant::Outer;
+
+  int32_t counter = 1;
+  NumberNodes(rings, &counter);
+  ContourTable contour;
+  FacetKeyTable facetKeys;
+  BuildContour(contour, facetKeys, setting.bevelFlags, setting.depth, int16_t(counter));
+  const ModeChoice choice = ChooseRoutine(context.style->renderMode, element);
+  const ElementBumps bumps(context, ElementSelectorBit(element), buffer);
+  if (context.keepFacets && choice.routine == Routine::Full && bumps.count == 0) {
+    FacetSource source;
+    DescribeFacetSource(&source, buffer, ClipOf(context), variant, contour, facetKeys);
+    if (ShadeKeptFacets(buffer, source, lighting, context.reflection)) return 1;
+  }
 
   EmptyPool(&gBandEdgePool);
   const OffsetNode* first = rings->first;
@@ -161,18 +176,12 @@ int RenderBevel(const RenderContext& context, const LightingSetup& lighting, int
     EmptyPool(&gBandEdgePool);
     return 0;
   }
-  int32_t counter = 1;
-  NumberNodes(rings, &counter);
   // The element's pixel frame: floor of the minimum (the arithmetic shift
   // rounds toward minus infinity), as the element's buffer was framed.
   ShiftBandEdges(edges.head, int32_t(bounds.minX >> FixedShift), int32_t(bounds.minY >> FixedShift));
 
-  ContourTable contour;
-  FacetKeyTable facetKeys;
-  BuildContour(contour, facetKeys, setting.bevelFlags, setting.depth, int16_t(counter));
-  const BevelShape shape{edges.head, &contour, &facetKeys, context.directions,
-                         inner ? SweepVariant::Inner : SweepVariant::Outer, ClipOf(context)};
-  const int shaded = ShadeBevel(context, lighting, element, buffer, shape);
+  const BevelShape shape{edges.head, &contour, &facetKeys, context.directions, variant, ClipOf(context)};
+  const int shaded = ShadeBevel(context, lighting, choice, bumps, buffer, shape);
   EmptyPool(&gBandEdgePool);
   if (!shaded) {
     SetResult(MemFullErr);

@@ -20,7 +20,7 @@
 // Materials must be filled before (FillElementMaterials and the map layers).
 // The driver keeps nothing between calls except the mask buffer it
 // allocates into *context.maskBuffer (owned by the run, freed with the render
-// buffer). Elements not requested keep the pixels of an earlier call and are
+// buffer) and, with keepFacets, the bevels' facets (owned by their buffers). Elements not requested keep the pixels of an earlier call and are
 // composed again from them.
 #pragma once
 #include <cstdint>
@@ -63,6 +63,9 @@ struct RenderContext {
   void* selectionContext;
   const PixelRect* clip;  // effect frame: shading, composition and masks touch only the pixels inside;
                           // null = the whole effect
+  int keepFacets;         // 1: a bevel's full shading keeps its facets with its buffer, and a later call
+                          // with the same contour and clip shades from them (a preview that re-renders
+                          // after material and light changes); 0: nothing is kept or used
 };
 
 // Shades the elements whose bits (SelectMain, SelectInnerBevel,

@@ -1,0 +1,136 @@
+// Facets kept between preview renders: shading the kept facets gives the
+// pixels of a fresh sweep whatever else changed (materials, lights, the
+// reflection, the render mode); a changed contour or clip sweeps again.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "maps/MapFill.h"
+#include "render/KeptFacets.h"
+#include "render/RenderDriver.h"
+#include "tests/render/RenderTestSupport.h"
+#include "tests/support/CountingMemory.h"
+#include "tests/support/StyleSupport.h"
+
+using namespace render_test;
+
+namespace {
+// A star: straight pieces, round joins (curve pieces) and pixels where
+// several facets meet.
+void AddStar(Scene* scene) {
+  std::vector<Point> star;
+  for (int i = 0; i < 14; ++i) {
+    const double a = 2 * 3.14159265358979 * i / 14, r = i % 2 == 0 ? 100 : 55;
+    star.push_back({128 + r * std::cos(a), 128 + r * std::sin(a)});
+  }
+  ASSERT_TRUE(scene->AddPolygon(star));
+}
+
+// Renders every element with facets kept, then with a fresh sweep, and
+// expects the same render buffer; returns it.
+std::vector<uint8_t> RenderKeptAndFresh(Scene* scene, RenderContext* context, const PixelRect& clip) {
+  RefreshMaterials(&scene->style, scene->buffers, SelectAllElements | AllMaterialChannels, clip);
+  context->clip = &clip;
+  context->keepFacets = 1;
+  EXPECT_EQ(RenderElements(*context, SelectAllElements), 1);
+  const std::vector<uint8_t> kept = scene->renderBuffer;
+  context->keepFacets = 0;
+  EXPECT_EQ(RenderElements(*context, SelectAllElements), 1);
+  EXPECT_TRUE(kept == scene->renderBuffer);
+  return kept;
+}
+
+PixelRect RandomClip(std::mt19937& rng, const Scene& scene) {
+  auto pick = [&rng](int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng); };
+  if (pick(0, 2) == 0) return WholeFrame;
+  const int32_t top = pick(-4, scene.Height() / 2), left = pick(-4, scene.Width() / 2);
+  return PixelRect{top, left, top + pick(1, scene.Height()), left + pick(1, scene.Width())};
+}
+}  // namespace
+
+TEST(KeptFacets, ShadingKeptFacetsMatchesAFreshSweep) {
+  ScopedCountingMemory memory;
+  std::mt19937 rng(41);
+  std::vector<uint8_t> reflectionPlane(8 * 8);
+  for (size_t i = 0; i < reflectionPlane.size(); ++i) reflectionPlane[i] = uint8_t(i * 29);
+  ReflectionSampler reflection;
+  MakeReflectionSampler(&reflection, reflectionPlane.data(), 8, 8, 0);
+  for (int round = 0; round < 24; ++round) {
+    SCOPED_TRACE(round);
+    Scene scene;
+    scene.style = RandomStyle(rng);
+    for (BevelSetting& bevel : scene.style.bevels) bevel.size = uint16_t(1 + bevel.size % 30);
+    scene.style.renderMode = RenderNormal;
+    AddStar(&scene);
+    ASSERT_TRUE(scene.Build());
+    RenderContext context = scene.Context();
+    if (round % 2 == 1) context.reflection = &reflection;
+    PixelRect clip = RandomClip(rng, scene);
+    RenderKeptAndFresh(&scene, &context, clip);
+    for (int32_t e : {InnerBevelElement, OuterBevelElement})
+      EXPECT_NE(scene.buffers[e]->attachment, nullptr) << "a full shading keeps its facets";
+
+    // Everything but the bevels changes: the kept facets are shaded.
+    StyleRecord other = RandomStyle(rng);
+    std::memcpy(other.bevels, scene.style.bevels, sizeof other.bevels);
+    other.renderMode = RenderNormal;
+    scene.style = other;
+    RenderKeptAndFresh(&scene, &context, clip);
+
+    // Another contour or depth for one bevel, then another clip.
+    BevelSetting& changed = scene.style.bevels[round % 2 == 0 ? InnerBevelSetting : OuterBevelSetting];
+    changed.bevelFlags = uint16_t((changed.bevelFlags & ~ContourIndexMask) | uint16_t(rng() % ContourProfileCount));
+    changed.depth = uint16_t(1 + rng() % 1000);
+    RenderKeptAndFresh(&scene, &context, clip);
+    clip = RandomClip(rng, scene);
+    RenderKeptAndFresh(&scene, &context, clip);
+    // Other render modes neither use nor disturb what is kept.
+    scene.style.renderMode = uint8_t(1 + rng() % LastRenderMode);
+    RenderKeptAndFresh(&scene, &context, clip);
+  }
+}
+
+// Every allocation of a render that keeps facets fails in turn: a failure
+// of the kept record only means nothing is kept (the render succeeds with
+// the same pixels and no code); any other fails the render with MemFullErr.
+// Nothing leaks either way.
+TEST(KeptFacets, ShortMemoryKeepsNothingAndFailsNoRenderItShouldNot) {
+  ScopedCountingMemory memory;
+  Scene scene;
+  scene.style.bevels[InnerBevelSetting] = BevelSetting{9, 100, 0x005, 0};
+  scene.style.bevels[OuterBevelSetting] = BevelSetting{14, 100, 0x000, 0};
+  AddStar(&scene);
+  ASSERT_TRUE(scene.Build());
+  RenderContext context = scene.Context();
+  ASSERT_EQ(RenderElements(context, SelectAllElements), 1);
+  const std::vector<uint8_t> fresh = scene.renderBuffer;
+  int keptFailures = 0, renderFailures = 0;
+  for (long n = 1;; ++n) {
+    memory.memory.result = 0;
+    ASSERT_TRUE(scene.Rebuild());  // new buffers: nothing kept
+    context = scene.Context();
+    context.keepFacets = 1;
+    const long blocksBefore = memory.memory.liveBlocks;
+    const long before = memory.memory.allocations;
+    memory.memory.failAt = before + n;
+    const int rendered = RenderElements(context, SelectAllElements);
+    memory.memory.failAt = 0;
+    if (memory.memory.allocations < before + n) break;  // nothing failed: every allocation was tried
+    if (rendered) {
+      ++keptFailures;
+      EXPECT_EQ(memory.memory.result, 0) << n;
+      EXPECT_TRUE(scene.renderBuffer == fresh) << n;
+    } else {
+      ++renderFailures;
+      EXPECT_EQ(memory.memory.result, MemFullErr) << n;
+    }
+    int kept = 0;
+    for (int32_t e : {InnerBevelElement, OuterBevelElement}) kept += scene.buffers[e]->attachment != nullptr;
+    // A kept record is three blocks; the run's mask buffer may be added.
+    EXPECT_LE(memory.memory.liveBlocks - blocksBefore, 3 * kept + 1) << n;
+  }
+  EXPECT_GE(keptFailures, 4);
+  EXPECT_GE(renderFailures, 2);
+}
