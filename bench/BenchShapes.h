@@ -61,6 +61,13 @@ inline std::vector<Shape> Shapes() {
   return shapes;
 }
 
+// Wall-clock milliseconds: what work spread over threads is measured in.
+inline double WallMilliseconds() {
+  timespec t;
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return double(t.tv_sec) * 1e3 + double(t.tv_nsec) * 1e-6;
+}
+
 // Process CPU time in milliseconds: the machine is shared, so wall time
 // would mostly measure the other processes.
 inline double CpuMilliseconds() {

@@ -39,8 +39,7 @@ struct CoverageUser {
 };
 
 void FreeSpanRows(Span** rows, int32_t count) {
-  for (int32_t row = 0; row < count; ++row)
-    for (Span* span = rows[row]; span != nullptr; span = span->next) FreeBlockOf(span->block);
+  for (int32_t row = 0; row < count; ++row) FreeSpanBlocks(rows[row]);
 }
 
 // Makes the Main buffer around the rows the gaps produced, in the frame of

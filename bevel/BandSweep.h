@@ -70,6 +70,41 @@ struct WinnerRun {
   float dx, dy;       // the piece's direction (straight pieces)
 };
 
+// One opening edge of a row as a sweep state records it: enough to tell
+// whether two sweeps (over copies of the same bands) order the same edges.
+struct OpeningEntry {
+  int32_t x, xStep;
+  int32_t distance, direction;
+  int32_t firstRow, lastRow;
+  const void* firstOwner;   // the piece left of the edge in the sweep's own copy, or null
+  const void* secondOwner;
+};
+
+// The state of a sweep at the start of a sample row, once its edges are
+// advanced and the row's new edges activated. Two sweeps of the same bands
+// that reach a row in the same state hand over the same sub-samples from
+// there on. Owners are recorded as pointers into the sweep's own pieces:
+// compare them by their place there.
+struct SweepRowState {
+  int32_t counter;        // the outline counter the row starts with
+  uint32_t count;         // opening edges recorded in `order`, in x order
+  uint32_t capacity;      // room in `order`; a longer list only counts
+  OpeningEntry* order;    // caller-owned
+};
+
+// Rows a sweep covers. A sweep that starts below row 0 steps the edges that
+// began above into place as a sweep from row 0 would have them there; its
+// outline counter starts at 0 (the Outer variant's counter carries over rows
+// in a sweep from row 0, so the two agree only where it is 0 there, and
+// edges tied in x and x step may be ordered differently: compare the row
+// states to know).
+struct SweepRange {
+  int32_t firstRow = 0;                 // the first sample row swept
+  int32_t stopRow = INT32_MAX;          // the sweep returns 1 at this row, before walking it
+  SweepRowState* firstState = nullptr;  // recorded at firstRow when not null
+  SweepRowState* stopState = nullptr;   // recorded at stopRow when not null
+};
+
 namespace sweep_detail {
 
 // Users that take whole winner runs; the others get them column by column.
@@ -152,6 +187,15 @@ inline void StepEdgeRows(BandEdge* edge, int64_t rows) {
   if (edge->directionStep != 0) edge->direction = WrapAdd(edge->direction, rows * edge->directionStep);
 }
 
+inline void RecordRowState(SweepRowState* state, int32_t counter, const BandEdge* opening) {
+  state->counter = counter;
+  state->count = 0;
+  for (const BandEdge* edge = opening; edge != nullptr; edge = edge->nextOpening, ++state->count)
+    if (state->count < state->capacity)
+      state->order[state->count] = OpeningEntry{edge->x,        edge->xStep,   edge->distance,   edge->direction,
+                                                edge->firstRow, edge->lastRow, edge->firstOwner, edge->secondOwner};
+}
+
 }  // namespace sweep_detail
 
 // Sweeps the edge list (sorted by first row, in the element's frame) over
@@ -160,7 +204,7 @@ inline void StepEdgeRows(BandEdge* edge, int64_t rows) {
 // the user's row end step asked to stop.
 template <class User>
 int SweepBands(BandEdge* edges, int32_t width, int32_t height, SweepVariant variant,
-               const DirectionTable* directions, User& user) {
+               const DirectionTable* directions, User& user, const SweepRange& range = SweepRange{}) {
   using namespace sweep_detail;
   constexpr bool Winner = User::WantsWinner;
   const int32_t columnLimit = width * SampleColumns;
@@ -191,17 +235,19 @@ int SweepBands(BandEdge* edges, int32_t width, int32_t height, SweepVariant vari
     }
   };
 
-  // Edges that begin above row 0 enter it where they would have been: they
-  // are stepped to row -1 here and advanced once more by row 0.
-  while (pending != nullptr && pending->firstRow < 0) {
+  // Edges that begin above the first row enter it where they would have
+  // been: they are stepped to the row before here and advanced once more by
+  // the first row.
+  const int32_t firstRow = range.firstRow > 0 ? range.firstRow : 0;
+  while (pending != nullptr && pending->firstRow < firstRow) {
     BandEdge* edge = pending;
     pending = edge->next;
-    if (edge->lastRow < 0) continue;
-    StepEdgeRows(edge, int64_t(-1) - edge->firstRow);
+    if (edge->lastRow < firstRow) continue;
+    StepEdgeRows(edge, int64_t(firstRow) - 1 - edge->firstRow);
     activate(edge);
   }
 
-  for (int32_t row = 0; row < rowLimit; ++row) {
+  for (int32_t row = firstRow; row < rowLimit; ++row) {
     // Advance the active edges to this row.
     for (BandEdge* edge = active; edge != nullptr; edge = edge->next) {
       edge->x = WrapAdd(edge->x, edge->xStep);
@@ -222,6 +268,11 @@ int SweepBands(BandEdge* edges, int32_t width, int32_t height, SweepVariant vari
     }
     // The Inner variant starts every row outside the element.
     if (variant == SweepVariant::Inner) counter = 1;
+    if (row == firstRow && range.firstState != nullptr) RecordRowState(range.firstState, counter, opening);
+    if (row == range.stopRow) {
+      if (range.stopState != nullptr) RecordRowState(range.stopState, counter, opening);
+      return 1;
+    }
 
     // Walk the intervals of the row from left to right.
     const int32_t stepLimit = activeCount + 1;

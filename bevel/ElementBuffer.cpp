@@ -32,12 +32,17 @@ void FreeElementBuffer(ElementBuffer* buffer) {
     attachment->release(attachment);
   }
   if (buffer->rows != nullptr) {
-    for (uint32_t row = 0; row < buffer->height; ++row)
-      for (Span* span = buffer->rows[row]; span != nullptr; span = span->next) {
-        FreeBlockOf(span->block);
-        span->material = nullptr;
-      }
+    for (uint32_t row = 0; row < buffer->height; ++row) FreeSpanBlocks(buffer->rows[row]);
     FreeBlockOf(buffer->rows);
+  }
+}
+
+void FreeSpanBlocks(Span* head) {
+  for (Span* span = head; span != nullptr; span = span->next) {
+    if ((span->flags & SpanOwnsBlock) != 0) FreeBlockOf(span->block);
+    span->block = nullptr;
+    span->material = nullptr;
+    span->flags = 0;
   }
 }
 
@@ -74,22 +79,36 @@ int EmitCoverageRow(uint8_t* counts, int32_t width, Span** rowHead, NodePool* po
                     int32_t* highestEnd) {
   Span** tail = rowHead;
   while (*tail != nullptr) tail = &(*tail)->next;
+  // One block for the row: a row of text crosses many short spans, and a
+  // block each would make allocation the larger part of building them.
+  uint32_t covered = 0;
+  for (int32_t column = NextCovered(counts, 0, width); column < width;) {
+    int32_t end = column + 1;
+    while (end < width && counts[end] != 0) ++end;
+    covered += static_cast<uint32_t>(end - column);
+    column = NextCovered(counts, end, width);
+  }
+  if (covered == 0) return 1;
+  auto* cells = static_cast<uint8_t*>(NewClearedBlock(covered * PixelCellBytes));
+  if (cells == nullptr) return 0;
+  uint32_t owner = SpanOwnsBlock;  // the first span takes the block
   int32_t column = NextCovered(counts, 0, width);
   while (column < width) {
     int32_t end = column + 1;
     while (end < width && counts[end] != 0) ++end;
     uint32_t pixels = static_cast<uint32_t>(end - column);
-    auto* block = static_cast<RenderedPixel*>(NewClearedBlock(pixels * PixelCellBytes));
-    if (block == nullptr) return 0;
     Span* span = TakeRecordOf<Span>(pool);
     if (span == nullptr) {
-      FreeBlockOf(block);
+      if (owner != 0) FreeBlockOf(cells);
       return 0;
     }
     span->xStart = static_cast<uint16_t>(column);
     span->xEnd = static_cast<uint16_t>(end);
-    span->block = block;
-    span->material = reinterpret_cast<PixelMaterial*>(block + pixels);
+    span->flags = owner;
+    owner = 0;
+    span->block = reinterpret_cast<RenderedPixel*>(cells);
+    span->material = reinterpret_cast<PixelMaterial*>(cells + pixels * sizeof(RenderedPixel));
+    cells += pixels * PixelCellBytes;
     span->next = nullptr;
     for (uint32_t i = 0; i < pixels; ++i) {
       span->material[i].coverage = counts[column + i];

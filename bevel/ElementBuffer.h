@@ -37,10 +37,17 @@ static_assert(sizeof(PixelMaterial) == 8, "a pixel material is 8 bytes");
 struct Span {
   uint16_t xEnd;            // the column after the last one
   uint16_t xStart;          // the first column
-  RenderedPixel* block;     // one work-memory block: the span's RenderedPixels, then its PixelMaterials
+  uint32_t flags;           // SpanOwnsBlock or 0
+  RenderedPixel* block;     // the span's RenderedPixels, then its PixelMaterials
   PixelMaterial* material;  // the first PixelMaterial (block + pixel count)
   Span* next;               // the next span of the row, or null
 };
+// The spans made together on one row share one work-memory block, their
+// pixels one after the other; the first of them owns it and frees it.
+constexpr uint32_t SpanOwnsBlock = 0x1;
+
+// Frees the blocks the spans of one row list own; their pixels are gone.
+void FreeSpanBlocks(Span* head);
 
 // Something a later stage keeps with a buffer between its calls (the
 // renderer's facets); it lives exactly as long as the buffer's pixels, so it
@@ -93,8 +100,8 @@ void MoveElementOrigin(ElementBuffer* buffer, int32_t dx, int32_t dy);
 
 // Turns one pixel row of coverage counts (one byte per column of the buffer
 // width) into spans appended to *rowHead, taking span records from `pool`.
-// Each run of non-zero counts becomes a span with a zeroed pixel block whose
-// coverage bytes get the counts; the counts are reset to 0. Returns 1, or 0
+// Each run of non-zero counts becomes a span with zeroed pixels whose
+// coverage bytes get the counts (all in one block); the counts are reset to 0. Returns 1, or 0
 // with MemFullErr set (the spans made so far stay linked). `lowestColumn`,
 // `highestEnd` are widened with the columns of the spans made.
 int EmitCoverageRow(uint8_t* counts, int32_t width, Span** rowHead, NodePool* pool, int32_t* lowestColumn,

@@ -13,6 +13,7 @@
 #include "maps/MapLayer.h"
 #include "maps/MapPlacement.h"
 #include "render/DocumentOutput.h"
+#include "platform/WorkerThreads.h"
 #include "render/RenderDriver.h"
 
 namespace {
@@ -224,6 +225,7 @@ int32_t RenderWithin(uint32_t selector, const PixelRect* clip) {
   // The preview re-renders the same facets after most changes; a whole
   // render happens once per run.
   context.keepFacets = clip != nullptr ? 1 : 0;
+  context.tasks = WorkerThreads();
   if (!RenderElements(context, selector)) return 0;
   return RunFailed() ? 0 : 1;
 }

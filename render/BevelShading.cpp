@@ -2,8 +2,12 @@
 
 #include <cmath>
 #include <cstring>
+#include <new>
+#include <type_traits>
 #include <utility>
 
+#include "bevel/BandEdgeCopy.h"
+#include "core/TaskRunner.h"
 #include "core/WorkMemory.h"
 #include "render/KeptFacets.h"
 
@@ -557,61 +561,229 @@ struct BevelSweepUser {
   }
 };
 
+// One sweep of a bevel's bands over buffer rows [firstRow, endRow) of the
+// window: its gather row and planes, the contour in the form the user reads.
+// Prepare allocates (on the caller's thread); Sweep allocates nothing.
+template <class Member, SweepVariant Variant>
+struct SweepJob {
+  BevelSweepUser<Member, Variant> user{};
+  Lanes profile[ContourTableSize];
+  uint8_t keyRunEnd[ContourTableSize];
+  int32_t width, height;
+  const DirectionTable* directions;
+
+  // Returns 1, or 0 with MemFullErr set (Release frees what was allocated).
+  int Prepare(const BevelShape& shape, ElementBuffer* buffer, Member* member, int32_t firstRow, int32_t endRow) {
+    const uint32_t slots = uint32_t(buffer->width) * PixelSamples;
+    for (int32_t i = 0; i < ContourTableSize; ++i) {
+      const ContourNormal& c = shape.contour->entry[i];
+      profile[i] = Lanes{c.radial, c.radial, c.vertical, 0.0f};
+    }
+    for (int32_t i = ContourTableSize - 1; i >= 0; --i)
+      keyRunEnd[i] = uint8_t(i + 1 < ContourTableSize && shape.facetKeys->key[i + 1] == shape.facetKeys->key[i]
+                                 ? keyRunEnd[i + 1]
+                                 : i);
+    user.gather = static_cast<PixelGather*>(NewClearedBlock(uint32_t(buffer->width) * sizeof(PixelGather)));
+    if (user.gather != nullptr) user.keys = static_cast<uint16_t*>(NewClearedBlock(slots * sizeof(uint16_t)));
+    if constexpr (Member::StoresNormal)
+      if (user.keys != nullptr) user.normals = static_cast<float*>(NewBlock(slots * 3 * sizeof(float)));
+    if constexpr (Member::StoresIndex)
+      if (user.keys != nullptr) user.indexes = static_cast<uint16_t*>(NewBlock(slots * sizeof(uint16_t)));
+    const bool ready = user.gather != nullptr && user.keys != nullptr &&
+                       (!Member::StoresNormal || user.normals != nullptr) &&
+                       (!Member::StoresIndex || user.indexes != nullptr);
+    if (!ready) return 0;
+    user.profile = profile;
+    user.keyRunEnd = keyRunEnd;
+    user.facetKeys = shape.facetKeys;
+    user.buffer = buffer;
+    user.member = member;
+    user.planeSlots = slots;
+    user.lowestPixel = INT32_MAX;
+    user.highestPixel = -1;
+    user.window = WindowOf(buffer, shape.clip);
+    user.window.firstRow = firstRow;
+    user.window.endRow = endRow;
+    const int32_t bufferWidth = int32_t(buffer->width);
+    const int32_t firstColumn = user.window.firstColumn > 0 ? user.window.firstColumn : 0;
+    const int32_t endColumn = user.window.endColumn < bufferWidth ? user.window.endColumn : bufferWidth;
+    user.firstSampleRow = firstRow * SampleRows;
+    user.endSampleRow = endRow * SampleRows;
+    user.firstSampleColumn = firstColumn * SampleColumns;
+    user.endSampleColumn = (endColumn > firstColumn ? endColumn : firstColumn) * SampleColumns;
+    width = buffer->width;
+    height = buffer->height;
+    directions = shape.directions;
+    return 1;
+  }
+  void Sweep(BandEdge* edges, const SweepRange& range) {
+    if (user.window.firstRow < user.window.endRow)
+      SweepBands(edges, width, height, Variant, directions, user, range);
+  }
+  void Release() {
+    FreeBlockOf(user.indexes);
+    FreeBlockOf(user.normals);
+    FreeBlockOf(user.keys);
+    FreeBlockOf(user.gather);
+  }
+};
+
 // Allocates the gather row and the planes a member needs, sweeps and
 // resolves, frees them.
 template <class Member, SweepVariant Variant>
 int SweepAndResolve(const BevelShape& shape, ElementBuffer* buffer, Member& member) {
   if (buffer == nullptr || buffer->width == 0 || buffer->height == 0) return 1;
-  const uint32_t slots = uint32_t(buffer->width) * PixelSamples;
-  BevelSweepUser<Member, Variant> user{};
-  Lanes profile[ContourTableSize];
-  for (int32_t i = 0; i < ContourTableSize; ++i) {
-    const ContourNormal& c = shape.contour->entry[i];
-    profile[i] = Lanes{c.radial, c.radial, c.vertical, 0.0f};
+  SweepJob<Member, Variant> job;
+  const ElementWindow window = WindowOf(buffer, shape.clip);
+  const int ready = job.Prepare(shape, buffer, &member, window.firstRow, window.endRow);
+  if (ready) job.Sweep(shape.edges, SweepRange{});
+  job.Release();
+  return ready;
+}
+
+// ---- Two sweeps side by side ----------------------------------------------------
+// With a task runner a full shading sweeps the window's rows in two parts at
+// once, each over its own copy of the bands with its own gather row and
+// planes and its own shading memo: the upper part from row 0 to the split
+// row, the lower part from the split row, its edges stepped into place.
+// Every pixel row is resolved by exactly one part from the same sub-samples
+// as in one sweep, provided the lower part starts in the state the upper
+// part arrives in (see SweepRange); the states are compared afterwards and
+// where they differ (rare: edges tied in place and slope, or an outline
+// counter other than 0 between rows) the bands are swept again in one part.
+// Setting up the parts allocates; if that fails the shading runs in one
+// part and no code is left behind.
+
+// Below this many window pixels a second thread costs more than it saves.
+constexpr uint64_t SplitMinimumPixels = 16384;
+
+// The buffer row that halves the window's pixels, or -1 when not worth it.
+int32_t SplitRow(const ElementBuffer* buffer, const ElementWindow& window) {
+  if (buffer->rows == nullptr || window.endRow - window.firstRow < 2) return -1;
+  uint64_t total = 0;
+  for (int32_t row = window.firstRow; row < window.endRow; ++row)
+    for (const Span* span = buffer->rows[row]; span != nullptr; span = span->next) {
+      int32_t begin, end;
+      if (ClipSpan(*span, window, &begin, &end)) total += uint64_t(end - begin);
+    }
+  if (total < SplitMinimumPixels) return -1;
+  uint64_t sum = 0;
+  for (int32_t row = window.firstRow; row < window.endRow; ++row) {
+    if (sum * 2 >= total) return row > window.firstRow ? row : -1;
+    for (const Span* span = buffer->rows[row]; span != nullptr; span = span->next) {
+      int32_t begin, end;
+      if (ClipSpan(*span, window, &begin, &end)) sum += uint64_t(end - begin);
+    }
   }
-  uint8_t keyRunEnd[ContourTableSize];
-  for (int32_t i = ContourTableSize - 1; i >= 0; --i)
-    keyRunEnd[i] = uint8_t(i + 1 < ContourTableSize && shape.facetKeys->key[i + 1] == shape.facetKeys->key[i]
-                               ? keyRunEnd[i + 1]
-                               : i);
-  user.gather = static_cast<PixelGather*>(NewClearedBlock(uint32_t(buffer->width) * sizeof(PixelGather)));
-  if (user.gather != nullptr) user.keys = static_cast<uint16_t*>(NewClearedBlock(slots * sizeof(uint16_t)));
-  if constexpr (Member::StoresNormal)
-    if (user.keys != nullptr) user.normals = static_cast<float*>(NewBlock(slots * 3 * sizeof(float)));
-  if constexpr (Member::StoresIndex)
-    if (user.keys != nullptr) user.indexes = static_cast<uint16_t*>(NewBlock(slots * sizeof(uint16_t)));
-  const bool ready = user.gather != nullptr && user.keys != nullptr &&
-                     (!Member::StoresNormal || user.normals != nullptr) &&
-                     (!Member::StoresIndex || user.indexes != nullptr);
+  return -1;
+}
+
+// Whether two row states of sweeps over two copies agree, owners compared
+// by their place in each copy.
+bool SameRowState(const SweepRowState& a, const BandEdgeCopy& copyA, const SweepRowState& b,
+                  const BandEdgeCopy& copyB) {
+  if (a.counter != b.counter || a.count != b.count || a.count > a.capacity || b.count > b.capacity) return false;
+  auto place = [](const void* owner, const BandEdgeCopy& copy) -> intptr_t {
+    return owner == nullptr ? -1 : static_cast<const OffsetNode*>(owner) - copy.pieces;
+  };
+  for (uint32_t i = 0; i < a.count; ++i) {
+    const OpeningEntry& x = a.order[i];
+    const OpeningEntry& y = b.order[i];
+    if (x.x != y.x || x.xStep != y.xStep || x.distance != y.distance || x.direction != y.direction ||
+        x.firstRow != y.firstRow || x.lastRow != y.lastRow ||
+        place(x.firstOwner, copyA) != place(y.firstOwner, copyB) ||
+        place(x.secondOwner, copyA) != place(y.secondOwner, copyB))
+      return false;
+  }
+  return true;
+}
+
+// One part of a split sweep, as a task.
+template <class Job>
+struct SweepPart {
+  Job* job;
+  BandEdge* edges;
+  SweepRange range;
+  static void Run(void* part) {
+    SweepPart* p = static_cast<SweepPart*>(part);
+    p->job->Sweep(p->edges, p->range);
+  }
+};
+
+// The lower part's job, member and memo: one work-memory block.
+template <class Member, SweepVariant Variant>
+struct LowerPart {
+  SweepJob<Member, Variant> job;
+  Member member;
+  ShadingMemo memo;
+};
+
+// Returns 1 when the shading was done in two parts; 0 when it was not tried
+// (nothing written, the result cell as before).
+template <class Member, SweepVariant Variant>
+int SweepInTwoParts(const BevelShape& shape, ElementBuffer* buffer, Member& member) {
+  if (shape.tasks == nullptr || buffer == nullptr || buffer->width == 0 || buffer->height == 0) return 0;
+  const ElementWindow window = WindowOf(buffer, shape.clip);
+  const int32_t split = SplitRow(buffer, window);
+  if (split < 0) return 0;
+  const int16_t before = CurrentResult();
+  BandEdgeCopy upperEdges{}, lowerEdges{};
+  SweepRowState upperState{}, lowerState{};
+  SweepJob<Member, Variant> upper;
+  LowerPart<Member, Variant>* lower = nullptr;
+  bool ready = CopyBandEdges(shape.edges, &upperEdges) && CopyBandEdges(shape.edges, &lowerEdges);
   if (ready) {
-    user.profile = profile;
-    user.keyRunEnd = keyRunEnd;
-    user.facetKeys = shape.facetKeys;
-    user.buffer = buffer;
-    user.member = &member;
-    user.planeSlots = slots;
-    user.lowestPixel = INT32_MAX;
-    user.highestPixel = -1;
-    user.window = WindowOf(buffer, shape.clip);
-    const int32_t width = int32_t(buffer->width);
-    const int32_t firstColumn = user.window.firstColumn > 0 ? user.window.firstColumn : 0;
-    const int32_t endColumn = user.window.endColumn < width ? user.window.endColumn : width;
-    user.firstSampleRow = user.window.firstRow * SampleRows;
-    user.endSampleRow = user.window.endRow * SampleRows;
-    user.firstSampleColumn = firstColumn * SampleColumns;
-    user.endSampleColumn = (endColumn > firstColumn ? endColumn : firstColumn) * SampleColumns;
-    if (user.window.firstRow < user.window.endRow)
-      SweepBands(shape.edges, buffer->width, buffer->height, Variant, shape.directions, user);
+    const uint32_t capacity = upperEdges.edgeCount;
+    upperState.capacity = lowerState.capacity = capacity;
+    upperState.order = static_cast<OpeningEntry*>(NewBlock(capacity * uint32_t(sizeof(OpeningEntry)) + 1));
+    lowerState.order = static_cast<OpeningEntry*>(NewBlock(capacity * uint32_t(sizeof(OpeningEntry)) + 1));
+    lower = static_cast<LowerPart<Member, Variant>*>(NewBlock(sizeof(LowerPart<Member, Variant>)));
+    ready = upperState.order != nullptr && lowerState.order != nullptr && lower != nullptr;
   }
-  FreeBlockOf(user.indexes);
-  FreeBlockOf(user.normals);
-  FreeBlockOf(user.keys);
-  FreeBlockOf(user.gather);
-  return ready ? 1 : 0;
+  const bool constructed = ready;
+  if (ready) {
+    new (lower) LowerPart<Member, Variant>{};  // value-initialised: a cleared memo, no planes
+    lower->member = member;
+    lower->member.memo = &lower->memo;
+    // The upper part walks on to the split row's start to record its state there.
+    ready = upper.Prepare(shape, buffer, &member, window.firstRow, split) &&
+            lower->job.Prepare(shape, buffer, &lower->member, split, window.endRow);
+    upper.user.endSampleRow = split * SampleRows + 1;
+  }
+  bool done = false;
+  if (ready) {
+    SweepPart<SweepJob<Member, Variant>> upperPart{&upper, upperEdges.head, SweepRange{}};
+    upperPart.range.stopRow = split * SampleRows;
+    upperPart.range.stopState = &upperState;
+    SweepPart<SweepJob<Member, Variant>> lowerPart{&lower->job, lowerEdges.head, SweepRange{}};
+    lowerPart.range.firstRow = split * SampleRows;
+    lowerPart.range.firstState = &lowerState;
+    RunBeside(shape.tasks, SweepPart<SweepJob<Member, Variant>>::Run, &lowerPart,
+              SweepPart<SweepJob<Member, Variant>>::Run, &upperPart);
+    done = SameRowState(upperState, upperEdges, lowerState, lowerEdges);
+  }
+  upper.Release();
+  if (lower != nullptr) {
+    if (constructed) lower->job.Release();
+    FreeBlockOf(lower);
+  }
+  FreeBlockOf(lowerState.order);
+  FreeBlockOf(upperState.order);
+  FreeBandEdgeCopy(&lowerEdges);
+  FreeBandEdgeCopy(&upperEdges);
+  if (!ready) SetResult(before);
+  return done ? 1 : 0;
 }
 
 template <class Member>
 int Run(const BevelShape& shape, ElementBuffer* buffer, Member& member) {
+  if constexpr (std::is_same_v<Member, FullShadingMember<false>>) {
+    if (shape.variant == SweepVariant::Inner) {
+      if (SweepInTwoParts<Member, SweepVariant::Inner>(shape, buffer, member)) return 1;
+    } else if (SweepInTwoParts<Member, SweepVariant::Outer>(shape, buffer, member)) {
+      return 1;
+    }
+  }
   if (shape.variant == SweepVariant::Inner) return SweepAndResolve<Member, SweepVariant::Inner>(shape, buffer, member);
   return SweepAndResolve<Member, SweepVariant::Outer>(shape, buffer, member);
 }

@@ -20,6 +20,7 @@
 #include "bevel/DirectionTable.h"
 #include "bevel/ElementBuffer.h"
 #include "bevel/ElementWindow.h"
+#include "core/TaskRunner.h"
 #include "render/Lighting.h"
 #include "render/Sampling.h"
 
@@ -33,6 +34,7 @@ struct BevelShape {
   SweepVariant variant;              // Inner for the Inner Bevel, Outer for the Outer Bevel
   PixelRect clip = WholeFrame;       // effect frame: only the pixels inside are written; the sweep
                                      // stops below it and hands nothing over beside or above it
+  const TaskRunner* tasks = nullptr;  // a full shading may sweep two parts of the rows at once through it
 };
 
 // Each routine sweeps `shape` over the buffer's rows and columns and writes a

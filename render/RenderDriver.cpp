@@ -180,7 +180,8 @@ int RenderBevel(const RenderContext& context, const LightingSetup& lighting, int
   // rounds toward minus infinity), as the element's buffer was framed.
   ShiftBandEdges(edges.head, int32_t(bounds.minX >> FixedShift), int32_t(bounds.minY >> FixedShift));
 
-  const BevelShape shape{edges.head, &contour, &facetKeys, context.directions, variant, ClipOf(context)};
+  const BevelShape shape{edges.head, &contour, &facetKeys, context.directions, variant, ClipOf(context),
+                         context.tasks};
   const int shaded = ShadeBevel(context, lighting, choice, bumps, buffer, shape);
   EmptyPool(&gBandEdgePool);
   if (!shaded) {

@@ -27,6 +27,7 @@
 
 #include "bevel/DirectionTable.h"
 #include "bevel/ElementBuffer.h"
+#include "core/TaskRunner.h"
 #include "geometry/OffsetNode.h"
 #include "render/Sampling.h"
 #include "style/StyleRecord.h"
@@ -63,6 +64,8 @@ struct RenderContext {
   void* selectionContext;
   const PixelRect* clip;  // effect frame: shading, composition and masks touch only the pixels inside;
                           // null = the whole effect
+  const TaskRunner* tasks;  // null: everything on the caller's thread; else a full bevel shading may
+                           // sweep two parts of its rows at once (the same pixels)
   int keepFacets;         // 1: a bevel's full shading keeps its facets with its buffer, and a later call
                           // with the same contour and clip shades from them (a preview that re-renders
                           // after material and light changes); 0: nothing is kept or used

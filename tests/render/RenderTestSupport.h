@@ -2,6 +2,8 @@
 // coverage and material, and whole scenes built through the real bevel
 // pipeline (outline rings -> offsets -> element buffers -> effect rectangle).
 #pragma once
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstdint>
 #include <deque>
@@ -20,6 +22,7 @@
 #include "maps/ElementMaterials.h"
 #include "render/RenderDriver.h"
 #include "style/StyleRecord.h"
+#include "tests/support/CountingMemory.h"
 #include "tests/support/TestRings.h"
 
 namespace render_test {
@@ -229,6 +232,50 @@ inline bool InsidePolygon(const std::vector<Point>& polygon, double px, double p
     if ((a.y > py) != (b.y > py) && px < (b.x - a.x) * (py - a.y) / (b.y - a.y) + a.x) inside = !inside;
   }
   return inside;
+}
+
+struct FailureCounts {
+  int absorbed;  // renders that succeeded all the same
+  int failed;    // renders that failed with MemFullErr
+};
+
+// Every allocation of one render of all elements fails in turn, the scene
+// rebuilt before each (a fresh start; `setUp` adjusts each context). A
+// failure the render absorbs leaves it successful with no code and the
+// pixels of a render without failures; any other fails it with MemFullErr.
+// Blocks left after the render are only the run's mask buffer and
+// `keptBlocks(scene)`.
+template <class SetUp, class KeptBlocks>
+FailureCounts FailEveryAllocationInTurn(CountingMemory* memory, Scene* scene, SetUp setUp, KeptBlocks keptBlocks) {
+  FailureCounts counts{0, 0};
+  RenderContext context = scene->Context();
+  setUp(&context);
+  EXPECT_EQ(RenderElements(context, SelectAllElements), 1);
+  const std::vector<uint8_t> expected = scene->renderBuffer;
+  for (long n = 1;; ++n) {
+    memory->result = 0;
+    if (!scene->Rebuild()) {
+      ADD_FAILURE() << "rebuild " << n;
+      break;
+    }
+    context = scene->Context();
+    setUp(&context);
+    const long blocksBefore = memory->liveBlocks, before = memory->allocations;
+    memory->failAt = before + n;
+    const int rendered = RenderElements(context, SelectAllElements);
+    memory->failAt = 0;
+    if (memory->allocations < before + n) break;  // nothing failed: every allocation was tried
+    if (rendered) {
+      ++counts.absorbed;
+      EXPECT_EQ(memory->result, 0) << n;
+      EXPECT_TRUE(scene->renderBuffer == expected) << n;
+    } else {
+      ++counts.failed;
+      EXPECT_EQ(memory->result, MemFullErr) << n;
+    }
+    EXPECT_LE(memory->liveBlocks - blocksBefore, keptBlocks(*scene) + 1) << n;
+  }
+  return counts;
 }
 
 }  // namespace render_test

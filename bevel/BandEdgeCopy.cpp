@@ -1,0 +1,83 @@
+#include "bevel/BandEdgeCopy.h"
+
+#include <cstring>
+
+#include "core/WorkMemory.h"
+
+namespace {
+// Open addressing from original piece to its copy's number + 1 (0 = empty).
+struct PieceMap {
+  const OffsetNode** keys;
+  uint32_t* values;
+  uint32_t mask;
+
+  uint32_t& Slot(const OffsetNode* piece) {
+    uint64_t h = uint64_t(reinterpret_cast<uintptr_t>(piece)) * 0x9E3779B97F4A7C15ull;
+    for (uint32_t i = uint32_t(h >> 32) & mask;; i = (i + 1) & mask)
+      if (keys[i] == piece || keys[i] == nullptr) {
+        keys[i] = piece;
+        return values[i];
+      }
+  }
+};
+}  // namespace
+
+int CopyBandEdges(const BandEdge* head, BandEdgeCopy* copy) {
+  *copy = BandEdgeCopy{nullptr, nullptr, nullptr, 0, 0};
+  uint32_t count = 0;
+  for (const BandEdge* edge = head; edge != nullptr; edge = edge->next) ++count;
+  if (count == 0) return 1;
+  // Every edge names at most two pieces; the map stays under half full.
+  uint32_t slots = 4;
+  while (slots < 4 * uint64_t(count) && slots < 0x40000000u) slots <<= 1;
+  if (uint64_t(count) * 2 * sizeof(OffsetNode) > UINT32_MAX || uint64_t(slots) * sizeof(void*) > UINT32_MAX) {
+    SetResult(MemFullErr);
+    return 0;
+  }
+  PieceMap map{static_cast<const OffsetNode**>(NewClearedBlock(slots * uint32_t(sizeof(void*)))), nullptr,
+               slots - 1};
+  if (map.keys != nullptr) map.values = static_cast<uint32_t*>(NewClearedBlock(slots * uint32_t(sizeof(uint32_t))));
+  if (map.values != nullptr) copy->edges = static_cast<BandEdge*>(NewBlock(count * uint32_t(sizeof(BandEdge))));
+  if (copy->edges != nullptr)
+    copy->pieces = static_cast<OffsetNode*>(NewBlock(2 * count * uint32_t(sizeof(OffsetNode))));
+  if (copy->pieces != nullptr) {
+    auto pieceCopy = [&](OffsetNode* piece) -> OffsetNode* {
+      if (piece == nullptr) return nullptr;
+      uint32_t& number = map.Slot(piece);
+      if (number == 0) {
+        OffsetNode& node = copy->pieces[copy->pieceCount];
+        node = *piece;
+        node.startEdge = node.endEdge = nullptr;
+        number = ++copy->pieceCount;
+      }
+      return &copy->pieces[number - 1];
+    };
+    BandEdge* previous = nullptr;
+    for (const BandEdge* edge = head; edge != nullptr; edge = edge->next) {
+      BandEdge& e = copy->edges[copy->edgeCount++];
+      e = *edge;
+      e.firstOwner = pieceCopy(edge->firstOwner);
+      e.secondOwner = pieceCopy(edge->secondOwner);
+      e.segment = nullptr;
+      e.nextOpening = nullptr;
+      e.next = nullptr;
+      if (previous != nullptr) previous->next = &e;
+      previous = &e;
+    }
+    copy->head = copy->edges;
+  }
+  FreeBlockOf(map.values);
+  FreeBlockOf(map.keys);
+  if (copy->head == nullptr) {
+    FreeBandEdgeCopy(copy);
+    return 0;
+  }
+  return 1;
+}
+
+void FreeBandEdgeCopy(BandEdgeCopy* copy) {
+  FreeBlockOf(copy->pieces);
+  FreeBlockOf(copy->edges);
+  copy->head = nullptr;
+  copy->edgeCount = copy->pieceCount = 0;
+}
