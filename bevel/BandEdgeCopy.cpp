@@ -1,6 +1,7 @@
 #include "bevel/BandEdgeCopy.h"
 
 #include <cstring>
+#include <initializer_list>
 
 #include "core/WorkMemory.h"
 
@@ -37,20 +38,25 @@ int CopyBandEdges(const BandEdge* head, BandEdgeCopy* copy) {
   PieceMap map{static_cast<const OffsetNode**>(NewClearedBlock(slots * uint32_t(sizeof(void*)))), nullptr,
                slots - 1};
   if (map.keys != nullptr) map.values = static_cast<uint32_t*>(NewClearedBlock(slots * uint32_t(sizeof(uint32_t))));
+  // Number the pieces first, so that their copies take only the room they need.
+  uint32_t pieces = 0;
+  if (map.values != nullptr)
+    for (const BandEdge* edge = head; edge != nullptr; edge = edge->next)
+      for (const OffsetNode* piece : {edge->firstOwner, edge->secondOwner})
+        if (piece != nullptr) {
+          uint32_t& number = map.Slot(piece);
+          if (number == 0) number = ++pieces;
+        }
   if (map.values != nullptr) copy->edges = static_cast<BandEdge*>(NewBlock(count * uint32_t(sizeof(BandEdge))));
-  if (copy->edges != nullptr)
-    copy->pieces = static_cast<OffsetNode*>(NewBlock(2 * count * uint32_t(sizeof(OffsetNode))));
+  if (copy->edges != nullptr) copy->pieces = static_cast<OffsetNode*>(NewBlock(pieces * uint32_t(sizeof(OffsetNode)) + 1));
   if (copy->pieces != nullptr) {
+    copy->pieceCount = pieces;
     auto pieceCopy = [&](OffsetNode* piece) -> OffsetNode* {
       if (piece == nullptr) return nullptr;
-      uint32_t& number = map.Slot(piece);
-      if (number == 0) {
-        OffsetNode& node = copy->pieces[copy->pieceCount];
-        node = *piece;
-        node.startEdge = node.endEdge = nullptr;
-        number = ++copy->pieceCount;
-      }
-      return &copy->pieces[number - 1];
+      OffsetNode& node = copy->pieces[map.Slot(piece) - 1];
+      node = *piece;
+      node.startEdge = node.endEdge = nullptr;
+      return &node;
     };
     BandEdge* previous = nullptr;
     for (const BandEdge* edge = head; edge != nullptr; edge = edge->next) {

@@ -297,3 +297,8 @@ TEST(ReadChannelScaled, FillsThePreviewSizedDestination) {
 TEST(PixelOperators, DivideBy255IsTheTruncatingQuotient) {
   for (uint32_t x = 0; x <= 65534; ++x) ASSERT_EQ(DivideBy255(x), x / 255) << x;
 }
+
+TEST(PixelOperators, DivideByCoverageIsTheTruncatingQuotient) {
+  for (uint32_t c = 1; c < 256; ++c)
+    for (uint32_t n = 0; n < (1u << 17); ++n) ASSERT_EQ(DivideByCoverage(n, c), n / c) << n << " / " << c;
+}
