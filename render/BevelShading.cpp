@@ -848,32 +848,73 @@ int ShadeBevelFull(const BevelShape& shape, ElementBuffer* buffer, const Lightin
   return Run(shape, buffer, member);
 }
 
+namespace {
+// Kept facets of buffer rows [firstRow, endRow) of the window, from pixel
+// record `pixel` on, as a task.
+struct KeptPart {
+  const KeptFacets* kept;
+  ElementBuffer* buffer;
+  const LightingSetup* lighting;
+  const ReflectionSampler* reflection;
+  ShadingMemo* memo;
+  int32_t firstRow, endRow;
+  const uint32_t* pixel;
+
+  static void Run(void* part) {
+    const KeptPart* p = static_cast<const KeptPart*>(part);
+    FullShadingMember<false> member{};
+    member.memo = p->memo;
+    member.lighting = p->lighting;
+    member.reflection = p->reflection;
+    const ElementWindow& window = p->kept->source.window;
+    const uint32_t* pixel = p->pixel;
+    for (int32_t row = p->firstRow; row < p->endRow; ++row)
+      for (Span* span = p->buffer->rows[row]; span != nullptr; span = span->next) {
+        int32_t begin, end;
+        if (!ClipSpan(*span, window, &begin, &end)) continue;
+        for (int32_t i = begin - span->xStart; i < end - span->xStart; ++i) {
+          member.BeginPixel(span->material[i]);
+          for (uint32_t f = *pixel++; f != NoFacets; ++f) {
+            const KeptFacet& facet = p->kept->facets[f];
+            member.KeptFacet(facet.weight & FacetWeightMask, facet.normalBits);
+            if ((facet.weight & MoreFacets) == 0) break;
+          }
+          span->block[i] = member.EndPixel();
+        }
+      }
+  }
+};
+}  // namespace
+
 int ShadeKeptFacets(ElementBuffer* buffer, const FacetSource& source, const LightingSetup& lighting,
-                    const ReflectionSampler* reflection) {
+                    const ReflectionSampler* reflection, const TaskRunner* tasks) {
   const KeptFacets* kept = FindKeptFacets(buffer, source);
   if (kept == nullptr) return 0;
   ShadingMemo memo;
   memo.Clear();
-  FullShadingMember<false> member{};
-  member.memo = &memo;
-  member.lighting = &lighting;
-  member.reflection = reflection;
   const ElementWindow& window = kept->source.window;
-  const uint32_t* pixel = kept->pixels;
-  for (int32_t row = window.firstRow; row < window.endRow; ++row)
-    for (Span* span = buffer->rows[row]; span != nullptr; span = span->next) {
-      int32_t begin, end;
-      if (!ClipSpan(*span, window, &begin, &end)) continue;
-      for (int32_t i = begin - span->xStart; i < end - span->xStart; ++i) {
-        member.BeginPixel(span->material[i]);
-        for (uint32_t f = *pixel++; f != NoFacets; ++f) {
-          const KeptFacet& facet = kept->facets[f];
-          member.KeptFacet(facet.weight & FacetWeightMask, facet.normalBits);
-          if ((facet.weight & MoreFacets) == 0) break;
-        }
-        span->block[i] = member.EndPixel();
-      }
-    }
+  KeptPart upper{kept, buffer, &lighting, reflection, &memo, window.firstRow, window.endRow, kept->pixels};
+  // Rows shade independently: with a task runner the lower half of the
+  // pixels is shaded beside the upper half, with a memo of its own.
+  const int32_t split = tasks != nullptr ? SplitRow(buffer, window) : -1;
+  ShadingMemo* lowerMemo = nullptr;
+  if (split >= 0) {
+    const int16_t before = CurrentResult();
+    lowerMemo = static_cast<ShadingMemo*>(NewBlock(sizeof(ShadingMemo)));
+    if (lowerMemo == nullptr) SetResult(before);
+  }
+  if (lowerMemo == nullptr) {
+    KeptPart::Run(&upper);
+    return 1;
+  }
+  lowerMemo->Clear();
+  ElementWindow above = window;
+  above.endRow = split;
+  KeptPart lower{kept, buffer, &lighting, reflection, lowerMemo, split, window.endRow,
+                 kept->pixels + ResolvedPixelCount(buffer, above)};
+  upper.endRow = split;
+  RunBeside(tasks, KeptPart::Run, &lower, KeptPart::Run, &upper);
+  FreeBlockOf(lowerMemo);
   return 1;
 }
 

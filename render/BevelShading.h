@@ -49,11 +49,12 @@ int ShadeBevelFull(const BevelShape& shape, ElementBuffer* buffer, const Lightin
                    const ReflectionSampler* reflection, BumpSampler* samplers, int32_t count, int keepFacets);
 
 // Full shading, without bump samplers, from the facets kept with the buffer
-// for `source`: the pixels ShadeBevelFull would write. Returns 1; 0 when
+// for `source`: the pixels ShadeBevelFull would write (with a task runner,
+// in two parts at once). Returns 1; 0 when
 // nothing is kept for that source (nothing written, no code set).
 struct FacetSource;
 int ShadeKeptFacets(ElementBuffer* buffer, const FacetSource& source, const LightingSetup& lighting,
-                    const ReflectionSampler* reflection);
+                    const ReflectionSampler* reflection, const TaskRunner* tasks);
 
 // Color display per facet (see ShadeMainColorDisplay): the reflection is
 // looked up at the (bump-tilted) facet normal.

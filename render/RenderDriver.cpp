@@ -163,7 +163,7 @@ int RenderBevel(const RenderContext& context, const LightingSetup& lighting, int
   if (context.keepFacets && choice.routine == Routine::Full && bumps.count == 0) {
     FacetSource source;
     DescribeFacetSource(&source, buffer, ClipOf(context), variant, contour, facetKeys);
-    if (ShadeKeptFacets(buffer, source, lighting, context.reflection)) return 1;
+    if (ShadeKeptFacets(buffer, source, lighting, context.reflection, context.tasks)) return 1;
   }
 
   EmptyPool(&gBandEdgePool);
@@ -290,8 +290,8 @@ void ComposeAllRows(ElementBuffer* const buffers[ElementCount], uint8_t* renderB
   }
 }
 
-void ComposeAll(ElementBuffer* const buffers[ElementCount], uint8_t* renderBuffer, int32_t channelCount, int32_t width,
-                int32_t height, int32_t planes, uint8_t* coverage, const PixelRect& area) {
+void ComposeArea(ElementBuffer* const buffers[ElementCount], uint8_t* renderBuffer, int32_t channelCount,
+                 int32_t width, int32_t height, int32_t planes, uint8_t* coverage, const PixelRect& area) {
   if (channelCount == 3) {
     if (coverage != nullptr)
       ComposeAllRows<true, true>(buffers, renderBuffer, channelCount, width, height, planes, coverage, area);
@@ -302,6 +302,34 @@ void ComposeAll(ElementBuffer* const buffers[ElementCount], uint8_t* renderBuffe
   } else {
     ComposeAllRows<false, false>(buffers, renderBuffer, channelCount, width, height, planes, coverage, area);
   }
+}
+
+// The composition of one part of the area's rows, as a task.
+struct CompositionPart {
+  ElementBuffer* const* buffers;
+  uint8_t* renderBuffer;
+  int32_t channelCount, width, height, planes;
+  uint8_t* coverage;
+  PixelRect area;
+  static void Run(void* part) {
+    const CompositionPart* p = static_cast<const CompositionPart*>(part);
+    ComposeArea(p->buffers, p->renderBuffer, p->channelCount, p->width, p->height, p->planes, p->coverage, p->area);
+  }
+};
+
+// Rows are composed independently: with a task runner the lower half of
+// the area's rows is composed beside the upper half.
+void ComposeAll(const TaskRunner* tasks, ElementBuffer* const buffers[ElementCount], uint8_t* renderBuffer,
+                int32_t channelCount, int32_t width, int32_t height, int32_t planes, uint8_t* coverage,
+                const PixelRect& area) {
+  CompositionPart upper{buffers, renderBuffer, channelCount, width, height, planes, coverage, area};
+  if (tasks == nullptr || area.bottom - area.top < 2) {
+    CompositionPart::Run(&upper);
+    return;
+  }
+  CompositionPart lower = upper;
+  upper.area.bottom = lower.area.top = area.top + (area.bottom - area.top) / 2;
+  RunBeside(tasks, CompositionPart::Run, &lower, CompositionPart::Run, &upper);
 }
 }  // namespace
 
@@ -415,9 +443,11 @@ int RenderElements(const RenderContext& context, uint32_t selector) {
     return 0;
   }
   if ((context.style->viewFlags & AntiAliasingFlag) != 0) {
-    ComposeAll(context.buffers, context.renderBuffer, context.channelCount, width, height, planes, nullptr, area);
+    ComposeAll(context.tasks, context.buffers, context.renderBuffer, context.channelCount, width, height, planes,
+               nullptr, area);
   } else if (uint8_t* coverage = MaskBuffer(context, planeSize)) {
-    ComposeAll(context.buffers, context.renderBuffer, context.channelCount, width, height, planes, coverage, area);
+    ComposeAll(context.tasks, context.buffers, context.renderBuffer, context.channelCount, width, height, planes,
+               coverage, area);
     NormaliseHardEdgesIn(context.renderBuffer, planes, planeSize, coverage, width, area);
   } else {
     for (int32_t plane = 0; plane < planes; ++plane)

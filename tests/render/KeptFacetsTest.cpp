@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "maps/MapFill.h"
+#include "platform/WorkerThreads.h"
 #include "render/KeptFacets.h"
 #include "render/RenderDriver.h"
 #include "tests/render/RenderTestSupport.h"
@@ -67,6 +68,7 @@ TEST(KeptFacets, ShadingKeptFacetsMatchesAFreshSweep) {
     ASSERT_TRUE(scene.Build());
     RenderContext context = scene.Context();
     if (round % 2 == 1) context.reflection = &reflection;
+    if (round % 3 != 0) context.tasks = WorkerThreads();
     PixelRect clip = RandomClip(rng, scene);
     RenderKeptAndFresh(&scene, &context, clip);
     for (int32_t e : {InnerBevelElement, OuterBevelElement})
@@ -110,4 +112,19 @@ TEST(KeptFacets, ShortMemoryKeepsNothingAndFailsNoRenderItShouldNot) {
   });
   EXPECT_GE(counts.absorbed, 4);
   EXPECT_GE(counts.failed, 2);
+
+  // Shading kept facets in two parts needs a memo for the second: without
+  // one the facets are shaded in one part.
+  RenderContext context = scene.Context();
+  context.keepFacets = 1;
+  context.tasks = WorkerThreads();
+  ASSERT_EQ(RenderElements(context, SelectAllElements), 1);
+  const std::vector<uint8_t> expected = scene.renderBuffer;
+  for (long n = 1; n <= 2; ++n) {
+    memory.memory.failAt = memory.memory.allocations + n;
+    EXPECT_EQ(RenderElements(context, SelectAllElements), 1);
+    memory.memory.failAt = 0;
+    EXPECT_EQ(memory.memory.result, 0);
+    EXPECT_TRUE(scene.renderBuffer == expected);
+  }
 }
