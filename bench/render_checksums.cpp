@@ -13,7 +13,9 @@
 //   gray       the default style composed into one gray plane
 // plus the default style with anti-aliasing off. Then it runs the built
 // module through our own host on the 4000 x 2000 text document of
-// bench_full_run (flat and layer) and prints the document checksums.
+// bench_full_run (flat and layer) and prints the document checksums. Every
+// render is repeated on two threads keeping its facets and then from the
+// kept facets; a line says so where they differ.
 //
 //   bench_render_checksums [font file]
 #include <unistd.h>
@@ -43,6 +45,7 @@
 #include "geometry/ElementOutlines.h"
 #include "host/FilterHost.h"
 #include "maps/ElementMaterials.h"
+#include "platform/WorkerThreads.h"
 #include "render/RenderDriver.h"
 #include "style/StyleRecord.h"
 
@@ -244,10 +247,22 @@ void Checksums(const Input& input, Setup setup, const Maps& maps, const Directio
     style.viewFlags = hardEdges ? uint8_t(DefaultViewFlags & ~AntiAliasingFlag) : DefaultViewFlags;
     std::fill(render.begin(), render.end(), uint8_t(0x5A));
     const int rendered = RenderElements(context, SelectAllElements);
-    std::printf("%-10s %-6s %-9s %dx%d %016llx%s\n", input.name.c_str(), setupName,
+    const uint64_t checksum = Fnv(render.data(), render.size());
+    // The same render on two threads, keeping facets, then from the kept facets.
+    context.tasks = WorkerThreads();
+    context.keepFacets = 1;
+    bool same = true;
+    for (int pass = 0; pass < 2; ++pass) {
+      std::fill(render.begin(), render.end(), uint8_t(0x5A));
+      same = RenderElements(context, SelectAllElements) == rendered && same &&
+             Fnv(render.data(), render.size()) == checksum;
+    }
+    context.tasks = nullptr;
+    context.keepFacets = 0;
+    std::printf("%-10s %-6s %-9s %dx%d %016llx%s%s\n", input.name.c_str(), setupName,
                 hardEdges ? "hard" : ("mode " + std::to_string(mode)).c_str(), context.effectWidth,
-                context.effectHeight, static_cast<unsigned long long>(Fnv(render.data(), render.size())),
-                rendered ? "" : " (failed)");
+                context.effectHeight, static_cast<unsigned long long>(checksum), rendered ? "" : " (failed)",
+                same ? "" : " (differs on two threads or from kept facets)");
   }
   for (ElementBuffer*& buffer : buffers) DisposeElementBuffer(&buffer);
   FreeBlockOf(mask);

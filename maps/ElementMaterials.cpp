@@ -1,5 +1,7 @@
 #include "maps/ElementMaterials.h"
 
+#include <cstring>
+
 #include "bevel/ElementBuffer.h"
 
 namespace {
@@ -71,15 +73,21 @@ void FillMaterial(ElementBuffer* buffer, const MaterialSetting& material, uint32
   if (channels & ChannelShinStrength) keep[5] = 0;
   if (channels & ChannelReflectivity) keep[6] = 0;
   for (int b = 0; b < 8; ++b) value[b] &= uint8_t(~keep[b]);
+  // A pixel material is one 8-byte word: the same bytes, one masked word each.
+  uint64_t valueWord, keepWord;
+  std::memcpy(&valueWord, value, sizeof valueWord);
+  std::memcpy(&keepWord, keep, sizeof keepWord);
   const ElementWindow window = WindowOf(buffer, clip);
   for (int32_t row = window.firstRow; row < window.endRow; ++row) {
     for (Span* span = buffer->rows[row]; span != nullptr; span = span->next) {
       int32_t begin, end;
       if (!ClipSpan(*span, window, &begin, &end)) continue;
-      PixelMaterial* pixel = span->material + (begin - span->xStart);
-      for (int32_t x = begin; x < end; ++x, ++pixel) {
-        uint8_t* bytes = reinterpret_cast<uint8_t*>(pixel);
-        for (int b = 0; b < 8; ++b) bytes[b] = uint8_t((bytes[b] & keep[b]) | value[b]);
+      uint8_t* bytes = reinterpret_cast<uint8_t*>(span->material + (begin - span->xStart));
+      for (int32_t x = begin; x < end; ++x, bytes += sizeof(PixelMaterial)) {
+        uint64_t word;
+        std::memcpy(&word, bytes, sizeof word);
+        word = (word & keepWord) | valueWord;
+        std::memcpy(bytes, &word, sizeof word);
       }
     }
   }

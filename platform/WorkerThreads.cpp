@@ -20,6 +20,11 @@ struct Job {
 };
 
 #if defined(_WIN32)
+// 32-bit Windows starts a thread on a stack aligned to 4 bytes only; the
+// tasks keep vector lanes on theirs.
+#if !defined(_WIN64)
+__attribute__((force_align_arg_pointer))
+#endif
 DWORD WINAPI RunJob(LPVOID parameter) {
   Job* job = static_cast<Job*>(parameter);
   job->task(job->argument);

@@ -654,6 +654,17 @@ int SweepAndResolve(const BevelShape& shape, ElementBuffer* buffer, Member& memb
 // Setting up the parts allocates; if that fails the shading runs in one
 // part and no code is left behind.
 
+// Work-memory blocks are only as aligned as the host's allocator makes them
+// (8 bytes on 32-bit Windows); a record holding vector lanes is placed at its
+// own alignment inside a block that much larger. The block is freed, not the record.
+template <class T>
+T* NewAlignedRecord(void** block) {
+  *block = NewBlock(uint32_t(sizeof(T) + alignof(T)));
+  if (*block == nullptr) return nullptr;
+  const uintptr_t at = (reinterpret_cast<uintptr_t>(*block) + alignof(T) - 1) & ~uintptr_t(alignof(T) - 1);
+  return reinterpret_cast<T*>(at);
+}
+
 // Below this many window pixels a second thread costs more than it saves.
 constexpr uint64_t SplitMinimumPixels = 16384;
 
@@ -731,13 +742,14 @@ int SweepInTwoParts(const BevelShape& shape, ElementBuffer* buffer, Member& memb
   SweepRowState upperState{}, lowerState{};
   SweepJob<Member, Variant> upper;
   LowerPart<Member, Variant>* lower = nullptr;
+  void* lowerBlock = nullptr;
   bool ready = CopyBandEdges(shape.edges, &upperEdges) && CopyBandEdges(shape.edges, &lowerEdges);
   if (ready) {
     const uint32_t capacity = upperEdges.edgeCount;
     upperState.capacity = lowerState.capacity = capacity;
     upperState.order = static_cast<OpeningEntry*>(NewBlock(capacity * uint32_t(sizeof(OpeningEntry)) + 1));
     lowerState.order = static_cast<OpeningEntry*>(NewBlock(capacity * uint32_t(sizeof(OpeningEntry)) + 1));
-    lower = static_cast<LowerPart<Member, Variant>*>(NewBlock(sizeof(LowerPart<Member, Variant>)));
+    lower = NewAlignedRecord<LowerPart<Member, Variant>>(&lowerBlock);
     ready = upperState.order != nullptr && lowerState.order != nullptr && lower != nullptr;
   }
   const bool constructed = ready;
@@ -765,7 +777,7 @@ int SweepInTwoParts(const BevelShape& shape, ElementBuffer* buffer, Member& memb
   upper.Release();
   if (lower != nullptr) {
     if (constructed) lower->job.Release();
-    FreeBlockOf(lower);
+    FreeBlock(&lowerBlock);
   }
   FreeBlockOf(lowerState.order);
   FreeBlockOf(upperState.order);
@@ -898,9 +910,10 @@ int ShadeKeptFacets(ElementBuffer* buffer, const FacetSource& source, const Ligh
   // pixels is shaded beside the upper half, with a memo of its own.
   const int32_t split = tasks != nullptr ? SplitRow(buffer, window) : -1;
   ShadingMemo* lowerMemo = nullptr;
+  void* lowerBlock = nullptr;
   if (split >= 0) {
     const int16_t before = CurrentResult();
-    lowerMemo = static_cast<ShadingMemo*>(NewBlock(sizeof(ShadingMemo)));
+    lowerMemo = NewAlignedRecord<ShadingMemo>(&lowerBlock);
     if (lowerMemo == nullptr) SetResult(before);
   }
   if (lowerMemo == nullptr) {
@@ -914,7 +927,7 @@ int ShadeKeptFacets(ElementBuffer* buffer, const FacetSource& source, const Ligh
                  kept->pixels + ResolvedPixelCount(buffer, above)};
   upper.endRow = split;
   RunBeside(tasks, KeptPart::Run, &lower, KeptPart::Run, &upper);
-  FreeBlockOf(lowerMemo);
+  FreeBlock(&lowerBlock);
   return 1;
 }
 
