@@ -20,14 +20,7 @@ using namespace render_test;
 namespace {
 // A star: straight pieces, round joins (curve pieces) and pixels where
 // several facets meet.
-void AddStar(Scene* scene) {
-  std::vector<Point> star;
-  for (int i = 0; i < 14; ++i) {
-    const double a = 2 * 3.14159265358979 * i / 14, r = i % 2 == 0 ? 100 : 55;
-    star.push_back({128 + r * std::cos(a), 128 + r * std::sin(a)});
-  }
-  ASSERT_TRUE(scene->AddPolygon(star));
-}
+void AddStar(Scene* scene) { ASSERT_TRUE(scene->AddPolygon(StarPoints(7, 128, 128, 100, 55))); }
 
 // Renders every element with facets kept, then with a fresh sweep, and
 // expects the same render buffer; returns it.

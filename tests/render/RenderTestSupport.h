@@ -234,6 +234,17 @@ inline bool InsidePolygon(const std::vector<Point>& polygon, double px, double p
   return inside;
 }
 
+// A star of `points` tips around (cx, cy), tips at radius `outer`, notches at
+// `inner`, turned by `turn` of a tip's step; clockwise on screen.
+inline std::vector<Point> StarPoints(int points, double cx, double cy, double outer, double inner, double turn = 0) {
+  std::vector<Point> star;
+  for (int i = 0; i < 2 * points; ++i) {
+    const double a = 2 * 3.14159265358979 * (i + turn) / (2 * points), r = i % 2 == 0 ? outer : inner;
+    star.push_back({cx + r * std::cos(a), cy + r * std::sin(a)});
+  }
+  return star;
+}
+
 struct FailureCounts {
   int absorbed;  // renders that succeeded all the same
   int failed;    // renders that failed with MemFullErr

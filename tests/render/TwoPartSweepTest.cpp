@@ -29,13 +29,8 @@ const TaskRunner gCountingRunner{CountingStart, [](void* handle) { WorkerThreads
 std::vector<Point> RandomStar(std::mt19937& rng) {
   std::uniform_real_distribution<double> unit(0.0, 1.0);
   const int points = 5 + int(rng() % 8);
-  const double outer = 150 + 80 * unit(rng), inner = outer * (0.35 + 0.5 * unit(rng)), turn = unit(rng);
-  std::vector<Point> star;
-  for (int i = 0; i < 2 * points; ++i) {
-    const double a = 2 * 3.14159265358979 * (i + turn) / (2 * points), r = i % 2 == 0 ? outer : inner;
-    star.push_back({256 + r * std::cos(a), 256 + r * std::sin(a)});
-  }
-  return star;
+  const double outer = 150 + 80 * unit(rng), inner = outer * (0.35 + 0.5 * unit(rng));
+  return StarPoints(points, 256, 256, outer, inner, unit(rng));
 }
 }  // namespace
 
