@@ -5,6 +5,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <random>
 #include <vector>
 
 #include "bevel/ElementBuffer.h"
@@ -129,6 +130,43 @@ TEST(WriteResult, LayerTransparencyAlphaChannelsAndMask) {
   EXPECT_EQ(gProgress.front(), (std::pair<int32_t, int32_t>{0, 6}));
   EXPECT_EQ(gProgress.back(), (std::pair<int32_t, int32_t>{6, 6}));
   EXPECT_EQ(memory.memory.liveBlocks, 0);
+}
+
+// Over a layer, rows of every width (runs of clear, covering and partly
+// covering render pixels, as a bevel's edges give them) against the
+// per-pixel operator.
+TEST(WriteResult, LayerPixelsFollowTheOperatorInEveryRun) {
+  ScopedCountingMemory memory;
+  std::mt19937 rng(61);
+  for (int32_t width : {1, 15, 16, 17, 40, 77}) {
+    FakeDocument doc(width, 3, 3, 0);
+    doc.transparency = std::make_unique<FakeChannel>(VRect{0, 0, 3, width}, 0, true);
+    doc.Link();
+    FakeRender render(0, 0, width, 3, 3);
+    std::vector<uint8_t> document[3], under(size_t(width) * 3);
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < width; ++x) {
+        // Runs of one kind, with a partly covered pixel now and then.
+        const uint32_t kind = (uint32_t(x) / 9 + uint32_t(y)) % 3 == 0 && rng() % 4 != 0 ? 3 : (uint32_t(x) / 9 + uint32_t(y)) % 2;
+        const uint8_t alpha = kind == 0 ? 0 : kind == 1 ? 255 : uint8_t(1 + rng() % 254);
+        render.Set(x, y, alpha, {uint8_t(rng() % (alpha + 1u)), uint8_t(rng() % (alpha + 1u)), uint8_t(rng() % (alpha + 1u))});
+        under[size_t(y) * width + x] = doc.transparency->At(x, y) = uint8_t(rng());
+        for (int c = 0; c < 3; ++c) doc.colors[c]->At(x, y) = uint8_t(rng());
+      }
+    for (int c = 0; c < 3; ++c)
+      for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < width; ++x) document[c].push_back(doc.colors[c]->At(x, y));
+    ASSERT_EQ(WriteResult(AccessOf(doc), render.effect), 1);
+    const size_t planeSize = size_t(width) * 3;
+    for (int c = 0; c < 3; ++c)
+      for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < width; ++x) {
+          const size_t at = size_t(y) * width + x;
+          ASSERT_EQ(doc.colors[c]->At(x, y), OverTransparent(document[c][at], render.planes[at],
+                                                             render.planes[(c + 1) * planeSize + at], under[at]))
+              << width << " " << x << " " << y;
+        }
+  }
 }
 
 TEST(WriteResult, UntargetedChannelsConsumeTheirPlane) {
