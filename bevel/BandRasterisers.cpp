@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "bevel/BandSweep.h"
+#include "bevel/SweepSplit.h"
 #include "core/WorkMemory.h"
 
 namespace {
@@ -23,12 +24,18 @@ struct CoverageUser {
   Span** gapRows;  // CountGaps: one span list per pixel row of `band`
   int32_t gapLowest, gapHighest;
   int32_t bandLowest, bandHighest;
+  int32_t emitFrom;  // pixel rows above it were made by an earlier sweep: their counts are dropped
 
   void StoreRun(int32_t, int32_t begin, int32_t end) { AddSampleRun(bandCounts, width, begin, end); }
   void Gap(int32_t, int32_t begin, int32_t end) { AddSampleRun(gapCounts, width, begin, end); }
   int RowEnd(int32_t row) {
     if (!EndsPixelRow(row)) return 1;
     int32_t pixelRow = row >> SampleRowShift;
+    if (pixelRow < emitFrom) {
+      std::memset(bandCounts, 0, size_t(width));
+      if constexpr (CountGaps) std::memset(gapCounts, 0, size_t(width));
+      return 1;
+    }
     if (!EmitCoverageRow(bandCounts, width, &band->rows[pixelRow], bandPool, &bandLowest, &bandHighest)) return 0;
     if constexpr (CountGaps) {
       if (!EmitCoverageRow(gapCounts, width, &gapRows[pixelRow], &gMainSpanPool, &gapLowest, &gapHighest))
@@ -37,6 +44,98 @@ struct CoverageUser {
     return 1;
   }
 };
+
+// The lower part of a coverage sweep in two parts: counts every pixel row
+// into a row of its own in `band` (and `gaps`), which the caller turns into
+// spans afterwards; it allocates nothing.
+template <bool CountGaps>
+struct CountingUser {
+  static constexpr bool WantsWinner = false;
+  static constexpr bool WantsGaps = CountGaps;
+
+  uint8_t* bandCounts;  // the current pixel row's counts
+  uint8_t* gapCounts;
+  int32_t width;
+  uint32_t stride;  // bytes from one pixel row's counts to the next
+
+  void StoreRun(int32_t, int32_t begin, int32_t end) { AddSampleRun(bandCounts, width, begin, end); }
+  void Gap(int32_t, int32_t begin, int32_t end) { AddSampleRun(gapCounts, width, begin, end); }
+  int RowEnd(int32_t row) {
+    if (EndsPixelRow(row)) {
+      bandCounts += stride;
+      if constexpr (CountGaps) gapCounts += stride;
+    }
+    return 1;
+  }
+};
+
+template <class User>
+struct CoveragePart {
+  BandEdge* edges;
+  int32_t width, height;
+  SweepVariant variant;
+  SweepRange range;
+  User* user;
+  int swept;
+  static void Run(void* part) {
+    CoveragePart* p = static_cast<CoveragePart*>(part);
+    p->swept = SweepBands(p->edges, p->width, p->height, p->variant, nullptr, *p->user, p->range);
+  }
+};
+
+// Count rows of the lower part above this many bytes are not worth their memory.
+constexpr uint64_t MaxSplitCountBytes = 32u << 20;
+// Below this many pixels a second thread costs more than it saves.
+constexpr uint64_t MinSplitPixels = 65536;
+
+// Sweeps `edges` into the user's rows: with a task runner in two parts (the
+// rows from `split` on counted beside and turned into spans afterwards),
+// else, or when the parts disagree or memory for them is short, in one.
+// Returns the sweep's result (0 when a span row could not be made).
+template <bool CountGaps>
+int SweepCoverage(BandEdge* edges, int32_t width, int32_t height, SweepVariant variant, CoverageUser<CountGaps>* user,
+                  const TaskRunner* tasks) {
+  const int32_t split = height / 2;
+  const uint32_t stride = uint32_t(width) + 1;
+  const uint64_t countBytes = uint64_t(height - split) * stride * (CountGaps ? 2 : 1);
+  if (tasks == nullptr || split == 0 || uint64_t(width) * uint64_t(height) < MinSplitPixels ||
+      countBytes > MaxSplitCountBytes)
+    return SweepBands(edges, width, height, variant, nullptr, *user);
+  const int16_t before = CurrentResult();
+  SweepSplit parts;
+  uint8_t* counts = nullptr;
+  if (PrepareSweepSplit(edges, &parts)) counts = static_cast<uint8_t*>(NewClearedBlock(uint32_t(countBytes)));
+  if (counts == nullptr) {
+    ReleaseSweepSplit(&parts);
+    SetResult(before);
+    return SweepBands(edges, width, height, variant, nullptr, *user);
+  }
+  const uint32_t bandBytes = uint32_t(height - split) * stride;
+  CountingUser<CountGaps> lowerUser{counts, CountGaps ? counts + bandBytes : nullptr, width, stride};
+  CoveragePart<CoverageUser<CountGaps>> upper{parts.upper.head, width, height, variant,
+                                              UpperSweepRange(&parts, split * SampleRows), user, 0};
+  CoveragePart<CountingUser<CountGaps>> lower{parts.lower.head, width, height, variant,
+                                              LowerSweepRange(&parts, split * SampleRows), &lowerUser, 0};
+  RunBeside(tasks, CoveragePart<CountingUser<CountGaps>>::Run, &lower, CoveragePart<CoverageUser<CountGaps>>::Run,
+            &upper);
+  int ok = upper.swept;
+  if (ok && SweepSplitAgrees(parts)) {
+    for (int32_t row = split; row < height && ok; ++row) {
+      uint8_t* band = counts + uint32_t(row - split) * stride;
+      ok = EmitCoverageRow(band, width, &user->band->rows[row], user->bandPool, &user->bandLowest, &user->bandHighest);
+      if constexpr (CountGaps)
+        if (ok) ok = EmitCoverageRow(band + bandBytes, width, &user->gapRows[row], &gMainSpanPool, &user->gapLowest,
+                                     &user->gapHighest);
+    }
+  } else if (ok) {
+    // The parts disagree: the rows from the split on again, in one sweep of the original bands.
+    user->emitFrom = split;
+    ok = SweepBands(edges, width, height, variant, nullptr, *user);
+  }
+  FreeBlockOf(counts);
+  ReleaseSweepSplit(&parts);
+  return ok;
+}
 
 void FreeSpanRows(Span** rows, int32_t count) {
   for (int32_t row = 0; row < count; ++row) FreeSpanBlocks(rows[row]);
@@ -75,7 +174,7 @@ int MakeMainBuffer(Span** rows, int32_t lowest, int32_t highest, const ElementBu
 }
 }  // namespace
 
-int RasteriseInnerBands(BandEdge* edges, ElementBuffer* inner, ElementBuffer** mainField) {
+int RasteriseInnerBands(BandEdge* edges, ElementBuffer* inner, ElementBuffer** mainField, const TaskRunner* tasks) {
   const int32_t width = inner->width;
   const int32_t height = inner->height;
   auto* counts = static_cast<uint8_t*>(NewClearedBlock(2 * static_cast<uint32_t>(width) + 2));
@@ -86,8 +185,8 @@ int RasteriseInnerBands(BandEdge* edges, ElementBuffer* inner, ElementBuffer** m
     return 0;
   }
   CoverageUser<true> user = {counts, counts + width + 1, width, inner, &gInnerSpanPool, mainRows,
-                             width, 0, width, 0};
-  int ok = SweepBands(edges, width, height, SweepVariant::Inner, nullptr, user);
+                             width, 0, width, 0, 0};
+  int ok = SweepCoverage(edges, width, height, SweepVariant::Inner, &user, tasks);
   FreeBlockOf(counts);
   if (ok) ok = MakeMainBuffer(mainRows, user.gapLowest, user.gapHighest, inner, mainField);
   if (!ok) {
@@ -97,12 +196,12 @@ int RasteriseInnerBands(BandEdge* edges, ElementBuffer* inner, ElementBuffer** m
   return ok;
 }
 
-int RasteriseOuterBands(BandEdge* edges, ElementBuffer* outer) {
+int RasteriseOuterBands(BandEdge* edges, ElementBuffer* outer, const TaskRunner* tasks) {
   const int32_t width = outer->width;
   auto* counts = static_cast<uint8_t*>(NewClearedBlock(static_cast<uint32_t>(width) + 1));
   if (counts == nullptr) return 0;
-  CoverageUser<false> user = {counts, nullptr, width, outer, &gOuterSpanPool, nullptr, width, 0, width, 0};
-  int ok = SweepBands(edges, width, outer->height, SweepVariant::Outer, nullptr, user);
+  CoverageUser<false> user = {counts, nullptr, width, outer, &gOuterSpanPool, nullptr, width, 0, width, 0, 0};
+  int ok = SweepCoverage(edges, width, outer->height, SweepVariant::Outer, &user, tasks);
   FreeBlockOf(counts);
   return ok;
 }

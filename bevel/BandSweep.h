@@ -70,26 +70,17 @@ struct WinnerRun {
   float dx, dy;       // the piece's direction (straight pieces)
 };
 
-// One opening edge of a row as a sweep state records it: enough to tell
-// whether two sweeps (over copies of the same bands) order the same edges.
-struct OpeningEntry {
-  int32_t x, xStep;
-  int32_t distance, direction;
-  int32_t firstRow, lastRow;
-  const void* firstOwner;   // the piece left of the edge in the sweep's own copy, or null
-  const void* secondOwner;
-};
-
 // The state of a sweep at the start of a sample row, once its edges are
-// advanced and the row's new edges activated. Two sweeps of the same bands
-// that reach a row in the same state hand over the same sub-samples from
-// there on. Owners are recorded as pointers into the sweep's own pieces:
-// compare them by their place there.
+// advanced and the row's new edges activated: the outline counter and the
+// opening edges in the order the row walks them. Two sweeps over copies of
+// the same bands that reach a row in the same state (the same edges, by
+// their place in each copy, in the same order) hand over the same
+// sub-samples from there on.
 struct SweepRowState {
-  int32_t counter;        // the outline counter the row starts with
-  uint32_t count;         // opening edges recorded in `order`, in x order
-  uint32_t capacity;      // room in `order`; a longer list only counts
-  OpeningEntry* order;    // caller-owned
+  int32_t counter;          // the outline counter the row starts with
+  uint32_t count;           // opening edges recorded in `order`, in x order
+  uint32_t capacity;        // room in `order`; a longer list only counts
+  const BandEdge** order;   // caller-owned
 };
 
 // Rows a sweep covers. A sweep that starts below row 0 steps the edges that
@@ -191,9 +182,7 @@ inline void RecordRowState(SweepRowState* state, int32_t counter, const BandEdge
   state->counter = counter;
   state->count = 0;
   for (const BandEdge* edge = opening; edge != nullptr; edge = edge->nextOpening, ++state->count)
-    if (state->count < state->capacity)
-      state->order[state->count] = OpeningEntry{edge->x,        edge->xStep,   edge->distance,   edge->direction,
-                                                edge->firstRow, edge->lastRow, edge->firstOwner, edge->secondOwner};
+    if (state->count < state->capacity) state->order[state->count] = edge;
 }
 
 }  // namespace sweep_detail

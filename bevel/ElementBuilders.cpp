@@ -58,15 +58,15 @@ int OffsetElement(OffsetRingList* rings, const BandSettings& settings, NodePool*
 
 // Bands, frame and coverage of a bevel element whose outlines are offset.
 int RasteriseBevel(OffsetRingList* rings, double size, BandForm form, ElementBuffer* buffer,
-                   ElementBuffer** mainBuffer) {
+                   ElementBuffer** mainBuffer, const TaskRunner* tasks) {
   EmptyPool(&gBandEdgePool);
   FixedBounds bounds = SeedBounds(rings);
   BandEdgeList edges = {nullptr, 0};
   int ok = BuildBands(rings, &edges, &bounds, size, form) && SetFrame(bounds, buffer);
   if (ok) {
     ShiftBandEdges(edges.head, buffer->x0, buffer->y0);
-    ok = form == BandForm::Inner ? RasteriseInnerBands(edges.head, buffer, mainBuffer)
-                                 : RasteriseOuterBands(edges.head, buffer);
+    ok = form == BandForm::Inner ? RasteriseInnerBands(edges.head, buffer, mainBuffer, tasks)
+                                 : RasteriseOuterBands(edges.head, buffer, tasks);
   }
   EmptyPool(&gBandEdgePool);
   return ok;
@@ -93,7 +93,7 @@ int BuildMainAlone(OffsetRingList* innerOutlines, ElementBuffer** mainBuffer) {
 }
 
 int BuildInnerBevel(OffsetRingList* innerOutlines, const BandSettings& inner, ElementBuffer** innerBuffer,
-                    ElementBuffer** mainBuffer) {
+                    ElementBuffer** mainBuffer, const TaskRunner* tasks) {
   DisposeElementBuffer(innerBuffer);
   DisposeElementBuffer(mainBuffer);
   EmptyPool(&gMainSpanPool);
@@ -103,10 +103,11 @@ int BuildInnerBevel(OffsetRingList* innerOutlines, const BandSettings& inner, El
   ElementBuffer* buffer = NewHeader(innerBuffer);
   if (buffer == nullptr) return 0;
   if (!OffsetElement(innerOutlines, inner, &gInnerOffsetPool)) return 0;
-  return RasteriseBevel(innerOutlines, inner.size, BandForm::Inner, buffer, mainBuffer);
+  return RasteriseBevel(innerOutlines, inner.size, BandForm::Inner, buffer, mainBuffer, tasks);
 }
 
-int BuildOuterBevel(OffsetRingList* outerOutlines, const BandSettings& outer, ElementBuffer** outerBuffer) {
+int BuildOuterBevel(OffsetRingList* outerOutlines, const BandSettings& outer, ElementBuffer** outerBuffer,
+                    const TaskRunner* tasks) {
   if (outerOutlines == nullptr) return 0;
   DisposeElementBuffer(outerBuffer);
   EmptyPool(&gOuterSpanPool);
@@ -114,7 +115,7 @@ int BuildOuterBevel(OffsetRingList* outerOutlines, const BandSettings& outer, El
   ElementBuffer* buffer = NewHeader(outerBuffer);
   if (buffer == nullptr) return 0;
   if (!OffsetElement(outerOutlines, outer, &gOuterOffsetPool)) return 0;
-  return RasteriseBevel(outerOutlines, outer.size, BandForm::Outer, buffer, nullptr);
+  return RasteriseBevel(outerOutlines, outer.size, BandForm::Outer, buffer, nullptr, tasks);
 }
 
 void PlaceElements(ElementBuffer* outer, ElementBuffer* inner, ElementBuffer* main, const PixelRect& effect) {
@@ -124,17 +125,17 @@ void PlaceElements(ElementBuffer* outer, ElementBuffer* inner, ElementBuffer* ma
 }
 
 int RebuildInner(OffsetRingList* innerOutlines, const BandSettings& inner, ElementBuffer** innerBuffer,
-                 ElementBuffer** mainBuffer, const PixelRect& effect) {
+                 ElementBuffer** mainBuffer, const PixelRect& effect, const TaskRunner* tasks) {
   if (innerOutlines == nullptr) return 0;
   UndoOffset(innerOutlines);
-  int ok = BuildInnerBevel(innerOutlines, inner, innerBuffer, mainBuffer);
+  int ok = BuildInnerBevel(innerOutlines, inner, innerBuffer, mainBuffer, tasks);
   PlaceElements(nullptr, *innerBuffer, *mainBuffer, effect);
   return ok;
 }
 
 int RebuildOuter(OffsetRingList* outerOutlines, const BandSettings& outer, ElementBuffer** outerBuffer,
                  ElementBuffer** innerBuffer, ElementBuffer** mainBuffer, const PixelRect& previous,
-                 PixelRect* effect) {
+                 PixelRect* effect, const TaskRunner* tasks) {
   MoveElementOrigin(*innerBuffer, previous.left, previous.top);
   MoveElementOrigin(*mainBuffer, previous.left, previous.top);
   DisposeElementBuffer(outerBuffer);
@@ -142,7 +143,7 @@ int RebuildOuter(OffsetRingList* outerOutlines, const BandSettings& outer, Eleme
   int ok = 0;
   if (outerOutlines != nullptr) {
     UndoOffset(outerOutlines);
-    ok = BuildOuterBevel(outerOutlines, outer, outerBuffer);
+    ok = BuildOuterBevel(outerOutlines, outer, outerBuffer, tasks);
   }
   EffectRectangle(*outerBuffer, *innerBuffer, *mainBuffer, effect);
   return ok;

@@ -16,6 +16,7 @@
 #include <cstdint>
 
 #include "bevel/ElementBuffer.h"
+#include "core/TaskRunner.h"
 #include "geometry/BandEdge.h"
 #include "geometry/OffsetNode.h"
 
@@ -34,11 +35,15 @@ int BuildMainAlone(OffsetRingList* innerOutlines, ElementBuffer** mainBuffer);
 // with no Inner outlines returns 1, with size 0 builds Main alone. Offsets
 // the outlines (restoring an earlier offset first) with the Inner offset pool.
 int BuildInnerBevel(OffsetRingList* innerOutlines, const BandSettings& inner, ElementBuffer** innerBuffer,
-                    ElementBuffer** mainBuffer);
+                    ElementBuffer** mainBuffer, const TaskRunner* tasks = nullptr);
 
 // Outer Bevel. With no Outer outlines returns 0 and touches nothing. Frees the
 // buffer and empties its span pool; with size 0 returns 1 and leaves no buffer.
-int BuildOuterBevel(OffsetRingList* outerOutlines, const BandSettings& outer, ElementBuffer** outerBuffer);
+int BuildOuterBevel(OffsetRingList* outerOutlines, const BandSettings& outer, ElementBuffer** outerBuffer,
+                    const TaskRunner* tasks = nullptr);
+
+// With a task runner the bands are rasterised in two parts at once (the same
+// buffers); the other thread allocates nothing.
 
 // Moves every present buffer into the effect rectangle (its left and top
 // subtracted); the Outer Bevel buffer, when present, ends at (0, 0).
@@ -49,7 +54,7 @@ void PlaceElements(ElementBuffer* outer, ElementBuffer* inner, ElementBuffer* ma
 // there are no Inner outlines or the build failed. The caller then re-places
 // the map layers and refreshes the materials.
 int RebuildInner(OffsetRingList* innerOutlines, const BandSettings& inner, ElementBuffer** innerBuffer,
-                 ElementBuffer** mainBuffer, const PixelRect& effect);
+                 ElementBuffer** mainBuffer, const PixelRect& effect, const TaskRunner* tasks = nullptr);
 
 // Preview, after an Outer Bevel setting changed: returns Main and Inner Bevel
 // to document pixels (with the `previous` effect rectangle), rebuilds the
@@ -61,7 +66,7 @@ int RebuildInner(OffsetRingList* innerOutlines, const BandSettings& inner, Eleme
 // refreshes the materials.
 int RebuildOuter(OffsetRingList* outerOutlines, const BandSettings& outer, ElementBuffer** outerBuffer,
                  ElementBuffer** innerBuffer, ElementBuffer** mainBuffer, const PixelRect& previous,
-                 PixelRect* effect);
+                 PixelRect* effect, const TaskRunner* tasks = nullptr);
 
 // Frees the three buffers (Free buffer, then the header; each pointer becomes
 // null) and empties the three span pools: the release after the dialog and

@@ -12,6 +12,7 @@
 #include "maps/MapFrame.h"
 #include "maps/MapLayer.h"
 #include "maps/MapPlacement.h"
+#include "platform/WorkerThreads.h"
 #include "style/SettingsFile.h"
 
 
@@ -37,7 +38,7 @@ bool IsFitOrTile(const MapLayer& layer) {
 int32_t RebuildInnerElements(StyleRecord* style, uint32_t* renderMask) {
   RunGlobals* globals = gRunGlobals;
   if (!RebuildInner(globals->innerOutlines, BandOf(style->bevels[InnerBevelSetting]), &globals->innerBevelField,
-                    &globals->mainField, EffectOf(globals)))
+                    &globals->mainField, EffectOf(globals), WorkerThreads()))
     return !RunFailed();
   BindRunMaps();
   uint32_t flags = SelectMain | SelectInnerBevel | AllChannels;
@@ -62,7 +63,7 @@ int32_t RebuildOuterElements(StyleRecord* style, uint32_t* renderMask) {
   PixelRect effect = previous;
   const int32_t built = RebuildOuter(globals->outerOutlines, BandOf(style->bevels[OuterBevelSetting]),
                                      &globals->outerBevelField, &globals->innerBevelField, &globals->mainField,
-                                     previous, &effect);
+                                     previous, &effect, WorkerThreads());
   globals->effectTop = int16_t(effect.top);
   globals->effectLeft = int16_t(effect.left);
   globals->effectHeight = int16_t(effect.bottom - effect.top);

@@ -19,6 +19,7 @@
 #include "geometry/ElementOutlines.h"
 #include "maps/MapLayer.h"
 #include "platform/ModuleInstance.h"
+#include "platform/WorkerThreads.h"
 #include "platform/WaitCursor.h"
 #include "style/ScriptingParameters.h"
 #include "style/SettingsFile.h"
@@ -129,10 +130,10 @@ int32_t BuildElements() {
   RunGlobals* globals = gRunGlobals;
   const StyleRecord* style = CurrentStyle();
   if (!BuildOuterBevel(globals->outerOutlines, BandSettingsOf(style->bevels[OuterBevelSetting]),
-                       &globals->outerBevelField))
+                       &globals->outerBevelField, WorkerThreads()))
     return 0;
   return BuildInnerBevel(globals->innerOutlines, BandSettingsOf(style->bevels[InnerBevelSetting]),
-                         &globals->innerBevelField, &globals->mainField);
+                         &globals->innerBevelField, &globals->mainField, WorkerThreads());
 }
 
 // The color planes of the render buffer: one per channel of the target

@@ -6,7 +6,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "bevel/BandEdgeCopy.h"
+#include "bevel/SweepSplit.h"
 #include "core/TaskRunner.h"
 #include "core/WorkMemory.h"
 #include "render/KeptFacets.h"
@@ -643,16 +643,11 @@ int SweepAndResolve(const BevelShape& shape, ElementBuffer* buffer, Member& memb
 
 // ---- Two sweeps side by side ----------------------------------------------------
 // With a task runner a full shading sweeps the window's rows in two parts at
-// once, each over its own copy of the bands with its own gather row and
-// planes and its own shading memo: the upper part from row 0 to the split
-// row, the lower part from the split row, its edges stepped into place.
-// Every pixel row is resolved by exactly one part from the same sub-samples
-// as in one sweep, provided the lower part starts in the state the upper
-// part arrives in (see SweepRange); the states are compared afterwards and
-// where they differ (rare: edges tied in place and slope, or an outline
-// counter other than 0 between rows) the bands are swept again in one part.
-// Setting up the parts allocates; if that fails the shading runs in one
-// part and no code is left behind.
+// once (SweepSplit), each with its own gather row and planes and its own
+// shading memo; every pixel row is resolved by exactly one part. Where the
+// parts disagree the bands are swept again in one part. Setting up the parts
+// allocates; if that fails the shading runs in one part and no code is left
+// behind.
 
 // Work-memory blocks are only as aligned as the host's allocator makes them
 // (8 bytes on 32-bit Windows); a record holding vector lanes is placed at its
@@ -689,26 +684,6 @@ int32_t SplitRow(const ElementBuffer* buffer, const ElementWindow& window) {
   return -1;
 }
 
-// Whether two row states of sweeps over two copies agree, owners compared
-// by their place in each copy.
-bool SameRowState(const SweepRowState& a, const BandEdgeCopy& copyA, const SweepRowState& b,
-                  const BandEdgeCopy& copyB) {
-  if (a.counter != b.counter || a.count != b.count || a.count > a.capacity || b.count > b.capacity) return false;
-  auto place = [](const void* owner, const BandEdgeCopy& copy) -> intptr_t {
-    return owner == nullptr ? -1 : static_cast<const OffsetNode*>(owner) - copy.pieces;
-  };
-  for (uint32_t i = 0; i < a.count; ++i) {
-    const OpeningEntry& x = a.order[i];
-    const OpeningEntry& y = b.order[i];
-    if (x.x != y.x || x.xStep != y.xStep || x.distance != y.distance || x.direction != y.direction ||
-        x.firstRow != y.firstRow || x.lastRow != y.lastRow ||
-        place(x.firstOwner, copyA) != place(y.firstOwner, copyB) ||
-        place(x.secondOwner, copyA) != place(y.secondOwner, copyB))
-      return false;
-  }
-  return true;
-}
-
 // One part of a split sweep, as a task.
 template <class Job>
 struct SweepPart {
@@ -738,19 +713,14 @@ int SweepInTwoParts(const BevelShape& shape, ElementBuffer* buffer, Member& memb
   const int32_t split = SplitRow(buffer, window);
   if (split < 0) return 0;
   const int16_t before = CurrentResult();
-  BandEdgeCopy upperEdges{}, lowerEdges{};
-  SweepRowState upperState{}, lowerState{};
+  SweepSplit parts;
   SweepJob<Member, Variant> upper;
   LowerPart<Member, Variant>* lower = nullptr;
   void* lowerBlock = nullptr;
-  bool ready = CopyBandEdges(shape.edges, &upperEdges) && CopyBandEdges(shape.edges, &lowerEdges);
+  bool ready = PrepareSweepSplit(shape.edges, &parts);
   if (ready) {
-    const uint32_t capacity = upperEdges.edgeCount;
-    upperState.capacity = lowerState.capacity = capacity;
-    upperState.order = static_cast<OpeningEntry*>(NewBlock(capacity * uint32_t(sizeof(OpeningEntry)) + 1));
-    lowerState.order = static_cast<OpeningEntry*>(NewBlock(capacity * uint32_t(sizeof(OpeningEntry)) + 1));
     lower = NewAlignedRecord<LowerPart<Member, Variant>>(&lowerBlock);
-    ready = upperState.order != nullptr && lowerState.order != nullptr && lower != nullptr;
+    ready = lower != nullptr;
   }
   const bool constructed = ready;
   if (ready) {
@@ -764,25 +734,19 @@ int SweepInTwoParts(const BevelShape& shape, ElementBuffer* buffer, Member& memb
   }
   bool done = false;
   if (ready) {
-    SweepPart<SweepJob<Member, Variant>> upperPart{&upper, upperEdges.head, SweepRange{}};
-    upperPart.range.stopRow = split * SampleRows;
-    upperPart.range.stopState = &upperState;
-    SweepPart<SweepJob<Member, Variant>> lowerPart{&lower->job, lowerEdges.head, SweepRange{}};
-    lowerPart.range.firstRow = split * SampleRows;
-    lowerPart.range.firstState = &lowerState;
+    SweepPart<SweepJob<Member, Variant>> upperPart{&upper, parts.upper.head, UpperSweepRange(&parts, split * SampleRows)};
+    SweepPart<SweepJob<Member, Variant>> lowerPart{&lower->job, parts.lower.head,
+                                                   LowerSweepRange(&parts, split * SampleRows)};
     RunBeside(shape.tasks, SweepPart<SweepJob<Member, Variant>>::Run, &lowerPart,
               SweepPart<SweepJob<Member, Variant>>::Run, &upperPart);
-    done = SameRowState(upperState, upperEdges, lowerState, lowerEdges);
+    done = SweepSplitAgrees(parts);
   }
   upper.Release();
   if (lower != nullptr) {
     if (constructed) lower->job.Release();
     FreeBlock(&lowerBlock);
   }
-  FreeBlockOf(lowerState.order);
-  FreeBlockOf(upperState.order);
-  FreeBandEdgeCopy(&lowerEdges);
-  FreeBandEdgeCopy(&upperEdges);
+  ReleaseSweepSplit(&parts);
   if (!ready) SetResult(before);
   return done ? 1 : 0;
 }

@@ -11,6 +11,7 @@
 #include "bevel/BandSweep.h"
 #include "bevel/DirectionTable.h"
 #include "bevel/ElementBuilders.h"
+#include "platform/WorkerThreads.h"
 #include "tests/support/CountingMemory.h"
 
 using namespace band_test;
@@ -55,9 +56,10 @@ struct Elements {
     EmptyPool(&gInnerOffsetPool);
     EmptyPool(&gOuterOffsetPool);
   }
+  const TaskRunner* tasks = nullptr;  // set: the bands are rasterised in two parts at once
   int Build(const BandSettings& outerSettings, const BandSettings& innerSettings) {
-    int ok = BuildOuterBevel(outer.list, outerSettings, &outerBuffer);
-    if (ok) ok = BuildInnerBevel(inner.list, innerSettings, &innerBuffer, &mainBuffer);
+    int ok = BuildOuterBevel(outer.list, outerSettings, &outerBuffer, tasks);
+    if (ok) ok = BuildInnerBevel(inner.list, innerSettings, &innerBuffer, &mainBuffer, tasks);
     return ok;
   }
   struct Grids {
@@ -402,5 +404,58 @@ TEST(ElementBuilders, ShadingSweepInTheBufferFrameHandsOutTheCoveredSamples) {
     EXPECT_EQ(0, counter.nullWinners);
     EXPECT_EQ(PixelCounts(inner, inner->x0, inner->y0, inner->width, inner->height), counter.band);
     EXPECT_EQ(PixelCounts(elements.mainBuffer, inner->x0, inner->y0, inner->width, inner->height), counter.gaps);
+  }
+}
+
+// Rasterising in two parts at once (a task runner given) makes the buffers
+// of one sweep: a star with round and miter joins, a frame with a hole, the
+// same ring twice (coincident bands); and with every allocation failing in
+// turn a build either makes those buffers or fails with MemFullErr.
+TEST(ElementBuilders, TwoPartRasterisingMakesTheOneSweepBuffers) {
+  Polygon star;
+  for (int i = 0; i < 22; ++i) {
+    const double a = 2 * std::numbers::pi * i / 22, r = i % 2 == 0 ? 220 : 120;
+    star.push_back({256 + r * std::cos(a), 256 + r * std::sin(a), 0});
+  }
+  const std::vector<std::vector<Polygon>> shapes = {
+      {star}, {Regular(256, 256, 230, 7), Reversed(Circle(256, 256, 120, 40))}, {Circle(256, 256, 200, 64), Circle(256, 256, 200, 64)}};
+  for (size_t k = 0; k < shapes.size(); ++k) {
+    for (uint16_t join : {RoundJoin, MiterJoin}) {
+      std::vector<int32_t> signatures[3];
+      {
+        Elements one(shapes[k]);
+        ASSERT_EQ(1, one.Build({24, join, 40}, {18, join, 40}));
+        signatures[0] = Signature(one.outerBuffer);
+        signatures[1] = Signature(one.innerBuffer);
+        signatures[2] = Signature(one.mainBuffer);
+      }
+      {
+        Elements two(shapes[k]);
+        two.tasks = WorkerThreads();
+        ASSERT_EQ(1, two.Build({24, join, 40}, {18, join, 40}));
+        EXPECT_EQ(signatures[0], Signature(two.outerBuffer)) << k;
+        EXPECT_EQ(signatures[1], Signature(two.innerBuffer)) << k;
+        EXPECT_EQ(signatures[2], Signature(two.mainBuffer)) << k;
+      }
+      if (k != 0 || join != RoundJoin) continue;
+      int failures = 0;
+      for (long failAt = 1;; ++failAt) {
+        Elements elements(shapes[k]);
+        elements.tasks = WorkerThreads();
+        elements.memory.memory.allocations = 0;
+        elements.memory.memory.failAt = failAt;
+        const int built = elements.Build({24, join, 40}, {18, join, 40});
+        if (elements.memory.memory.allocations < failAt) break;
+        if (!built) {
+          ++failures;
+          EXPECT_EQ(MemFullErr, elements.memory.memory.result) << failAt;
+          continue;
+        }
+        EXPECT_EQ(signatures[0], Signature(elements.outerBuffer)) << failAt;
+        EXPECT_EQ(signatures[1], Signature(elements.innerBuffer)) << failAt;
+        EXPECT_EQ(signatures[2], Signature(elements.mainBuffer)) << failAt;
+      }
+      EXPECT_GT(failures, 20);
+    }
   }
 }
