@@ -87,6 +87,19 @@ struct CoveragePart {
 constexpr uint64_t MaxSplitCountBytes = 32u << 20;
 // Below this many pixels a second thread costs more than it saves.
 constexpr uint64_t MinSplitPixels = 65536;
+// Making the spans stays on the caller's thread; only the walk over the
+// edges is shared. It is worth sharing where many edges cross each row (a
+// line of text), not over large areas of few edges, where making the spans
+// is the larger part and the counts of the lower part only cost memory.
+constexpr int64_t MinSplitEdgesPerRow = 4;
+
+bool WorthSplitting(const BandEdge* edges, int32_t width, int32_t height) {
+  if (height < 2 || uint64_t(width) * uint64_t(height) < MinSplitPixels) return false;
+  int64_t count = 0;
+  for (const BandEdge* edge = edges; edge != nullptr && count < MinSplitEdgesPerRow * height; edge = edge->next)
+    ++count;
+  return count >= MinSplitEdgesPerRow * height;
+}
 
 // Sweeps `edges` into the user's rows: with a task runner in two parts (the
 // rows from `split` on counted beside and turned into spans afterwards),
@@ -98,8 +111,7 @@ int SweepCoverage(BandEdge* edges, int32_t width, int32_t height, SweepVariant v
   const int32_t split = height / 2;
   const uint32_t stride = uint32_t(width) + 1;
   const uint64_t countBytes = uint64_t(height - split) * stride * (CountGaps ? 2 : 1);
-  if (tasks == nullptr || split == 0 || uint64_t(width) * uint64_t(height) < MinSplitPixels ||
-      countBytes > MaxSplitCountBytes)
+  if (tasks == nullptr || countBytes > MaxSplitCountBytes || !WorthSplitting(edges, width, height))
     return SweepBands(edges, width, height, variant, nullptr, *user);
   const int16_t before = CurrentResult();
   SweepSplit parts;

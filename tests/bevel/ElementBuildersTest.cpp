@@ -408,31 +408,56 @@ TEST(ElementBuilders, ShadingSweepInTheBufferFrameHandsOutTheCoveredSamples) {
 }
 
 // Rasterising in two parts at once (a task runner given) makes the buffers
-// of one sweep: a star with round and miter joins, a frame with a hole, the
-// same ring twice (coincident bands); and with every allocation failing in
-// turn a build either makes those buffers or fails with MemFullErr.
+// of one sweep, on outlines with many edges per row as a line of text has:
+// rows of small curved rings, of small stars with holes, and the rings twice
+// (coincident bands), with round and miter joins. With every allocation
+// failing in turn a build either makes those buffers or fails with MemFullErr.
+int gSplits = 0;
+void* CountingStart(void (*task)(void*), void* argument) {
+  ++gSplits;
+  return WorkerThreads()->start(task, argument);
+}
+const TaskRunner gCountingRunner{CountingStart, [](void* handle) { WorkerThreads()->wait(handle); }};
+
+std::vector<Polygon> Rows(bool stars) {
+  std::vector<Polygon> rings;
+  for (int row = 0; row < 3; ++row)
+    for (int i = 0; i < 12; ++i) {
+      const double cx = 40 + 36 * i, cy = 180 + 44 * row;
+      if (!stars) {
+        rings.push_back(Circle(cx, cy, 14, 20));
+        continue;
+      }
+      Polygon star;
+      for (int k = 0; k < 10; ++k)
+        star.push_back({cx + (k % 2 ? 7 : 16) * std::cos(k * std::numbers::pi / 5),
+                        cy + (k % 2 ? 7 : 16) * std::sin(k * std::numbers::pi / 5), 0});
+      rings.push_back(star);
+      rings.push_back(Reversed(Regular(cx, cy, 4, 6)));
+    }
+  return rings;
+}
+
 TEST(ElementBuilders, TwoPartRasterisingMakesTheOneSweepBuffers) {
-  Polygon star;
-  for (int i = 0; i < 22; ++i) {
-    const double a = 2 * std::numbers::pi * i / 22, r = i % 2 == 0 ? 220 : 120;
-    star.push_back({256 + r * std::cos(a), 256 + r * std::sin(a), 0});
-  }
-  const std::vector<std::vector<Polygon>> shapes = {
-      {star}, {Regular(256, 256, 230, 7), Reversed(Circle(256, 256, 120, 40))}, {Circle(256, 256, 200, 64), Circle(256, 256, 200, 64)}};
+  std::vector<Polygon> twice = Rows(false);
+  const std::vector<Polygon> once = Rows(false);
+  twice.insert(twice.end(), once.begin(), once.end());
+  const std::vector<std::vector<Polygon>> shapes = {once, Rows(true), twice};
+  gSplits = 0;
   for (size_t k = 0; k < shapes.size(); ++k) {
     for (uint16_t join : {RoundJoin, MiterJoin}) {
       std::vector<int32_t> signatures[3];
       {
         Elements one(shapes[k]);
-        ASSERT_EQ(1, one.Build({24, join, 40}, {18, join, 40}));
+        ASSERT_EQ(1, one.Build({24, join, 40}, {5, join, 40}));
         signatures[0] = Signature(one.outerBuffer);
         signatures[1] = Signature(one.innerBuffer);
         signatures[2] = Signature(one.mainBuffer);
       }
       {
         Elements two(shapes[k]);
-        two.tasks = WorkerThreads();
-        ASSERT_EQ(1, two.Build({24, join, 40}, {18, join, 40}));
+        two.tasks = &gCountingRunner;
+        ASSERT_EQ(1, two.Build({24, join, 40}, {5, join, 40}));
         EXPECT_EQ(signatures[0], Signature(two.outerBuffer)) << k;
         EXPECT_EQ(signatures[1], Signature(two.innerBuffer)) << k;
         EXPECT_EQ(signatures[2], Signature(two.mainBuffer)) << k;
@@ -441,10 +466,10 @@ TEST(ElementBuilders, TwoPartRasterisingMakesTheOneSweepBuffers) {
       int failures = 0;
       for (long failAt = 1;; ++failAt) {
         Elements elements(shapes[k]);
-        elements.tasks = WorkerThreads();
+        elements.tasks = &gCountingRunner;
         elements.memory.memory.allocations = 0;
         elements.memory.memory.failAt = failAt;
-        const int built = elements.Build({24, join, 40}, {18, join, 40});
+        const int built = elements.Build({24, join, 40}, {5, join, 40});
         if (elements.memory.memory.allocations < failAt) break;
         if (!built) {
           ++failures;
@@ -458,4 +483,5 @@ TEST(ElementBuilders, TwoPartRasterisingMakesTheOneSweepBuffers) {
       EXPECT_GT(failures, 20);
     }
   }
+  EXPECT_GE(gSplits, 12) << "both bevels of every build were split";
 }
