@@ -11,34 +11,22 @@
 #include <vector>
 
 #include "host/TopDownBitmap.h"
+#include "resources/MainDialogIds.h"
+#include "ui/ContourPicker.h"
+#include "ui/ElementTabs.h"
+#include "ui/SliderMaps.h"
 
 namespace {
 
 constexpr UINT_PTR StepTimerId = 0xBF51;
 constexpr UINT StepInterval = 40;  // ms between steps: time for posted messages and repaints
 
-// Controls of the style dialog the steps know by id.
-constexpr int32_t TabsId = 35;
-constexpr int32_t FirstLightId = 60;
-constexpr int32_t ContourButtonId = 213;
-constexpr int32_t ZoomInId = 401;
-constexpr int32_t ZoomOutId = 402;
-constexpr int32_t MapToolId = 5;
-constexpr int32_t HandToolId = 6;
-constexpr int32_t PreviewId = 30;
-constexpr int32_t SliderEditId = 1;  // a slider's own number field
-
-// Geometry of the custom controls, as their windows lay them out.
-constexpr int32_t SliderThumbOffset = 4;    // value position = mouse x - 4
-constexpr int32_t SliderExtraWidth = 41;    // window width = track width + 41
-constexpr int32_t TabFirstX = 4;            // the first tab starts here
-constexpr int32_t TabPadding = 34;          // each tab advances by its text width + 34
-constexpr int32_t TabClickY = 8;
-constexpr int32_t SphereCentre = 32;        // light sphere centre in its window
-constexpr int32_t ContourCell = 33;         // picker cell pitch
-constexpr int32_t ContourColumns = 7;
+// Where the steps press, besides what the dialog's ids and layout rules give.
+constexpr int32_t SphereCentre = 32;  // a light sphere takes mouse positions from (32, 32)
+constexpr int32_t TabClickY = 8;      // inside the tab strip
+constexpr int32_t SliderClickY = 8;   // on a slider's thumb
+constexpr int32_t SliderEditId = 1;   // a slider's own number field
 constexpr const char* ContourPickerClass = "ContourClass";
-constexpr const char* const TabTexts[3] = {"Main", "Inner Bevel", "Outer Bevel"};
 
 HWND gDialog = nullptr;         // the dialog the steps go to
 POINT gPickerPoint = {0, 0};    // where the open contour picker was last hovered
@@ -86,11 +74,11 @@ void ClickControl(HWND control) {
 void DragSlider(const DialogStep& step, HWND slider, int32_t value) {
   RECT r;
   GetClientRect(slider, &r);
-  const int32_t track = r.right - SliderExtraWidth;
+  const int32_t track = r.right - SliderWindowExtra;
   int32_t low = 0, high = track;
-  Press(slider, SliderThumbOffset, 8);
+  Press(slider, SliderThumbGrip, SliderClickY);
   auto probe = [slider](int32_t position) {
-    Move(slider, position + SliderThumbOffset, 8);
+    Move(slider, position + SliderThumbGrip, SliderClickY);
     return int32_t(SendMessageA(slider, WM_USER, 0, 0));
   };
   while (low < high) {
@@ -101,7 +89,7 @@ void DragSlider(const DialogStep& step, HWND slider, int32_t value) {
   int32_t best = low;
   if (low > 0 && value - probe(low - 1) < probe(low) - value) best = low - 1;
   const int32_t reached = probe(best);
-  Release(slider, best + SliderThumbOffset, 8);
+  Release(slider, best + SliderThumbGrip, SliderClickY);
   if (reached != value)
     NoteDialogProblem(&step, "slider holds " + std::to_string(reached) + ", the nearest to " + std::to_string(value));
 }
@@ -136,14 +124,14 @@ void SelectItem(const DialogStep& step, HWND control) {
 // The tab is clicked at the middle of its text, laid out as the tab window
 // lays it out in the dialog's font.
 void ClickTab(const DialogStep& step) {
-  HWND tabs = Control(step, TabsId);
+  HWND tabs = Control(step, BF_IDC_TABS);
   if (tabs == nullptr) return;
   HDC dc = GetDC(tabs);
   HGDIOBJ old = SelectObject(dc, HFONT(SendMessageA(gDialog, WM_GETFONT, 0, 0)));
-  int32_t x = TabFirstX, middle = 0;
+  int32_t x = FirstTabX, middle = 0;
   for (int32_t i = 0; i <= step.a; ++i) {
     SIZE size = {};
-    GetTextExtentPoint32A(dc, TabTexts[i], lstrlenA(TabTexts[i]), &size);
+    GetTextExtentPoint32A(dc, TabCaptions[i], lstrlenA(TabCaptions[i]), &size);
     middle = x + (size.cx + TabPadding) / 2;
     x += size.cx + TabPadding;
   }
@@ -158,7 +146,7 @@ HWND FindPicker() {
 }
 
 void PickContour(const DialogStep& step, bool release) {
-  HWND button = Control(step, ContourButtonId);
+  HWND button = Control(step, BF_IDC_CONTOUR);
   if (button == nullptr) return;
   SendMessageA(button, BM_CLICK, 0, 0);
   HWND picker = FindPicker();
@@ -166,18 +154,18 @@ void PickContour(const DialogStep& step, bool release) {
     NoteDialogProblem(&step, "the contour picker did not open");
     return;
   }
-  gPickerPoint.x = (step.a % ContourColumns) * ContourCell + ContourCell / 2;
-  gPickerPoint.y = (step.a / ContourColumns) * ContourCell + ContourCell / 2;
+  gPickerPoint.x = (step.a % ContourGridColumns) * ContourCellPitch + ContourCellPitch / 2;
+  gPickerPoint.y = (step.a / ContourGridColumns) * ContourCellPitch + ContourCellPitch / 2;
   SendMessageA(picker, WM_MOUSEMOVE, 0, At(gPickerPoint.x, gPickerPoint.y));
   if (release) Release(picker, gPickerPoint.x, gPickerPoint.y);
 }
 
 // Drags over the preview with the hand tool, then gives back the tool that was chosen.
 void ScrollPreview(const DialogStep& step) {
-  HWND view = Control(step, PreviewId);
-  HWND hand = Control(step, HandToolId);
+  HWND view = Control(step, BF_IDC_PREVIEW);
+  HWND hand = Control(step, BF_IDC_TOOL_HAND);
   if (view == nullptr || hand == nullptr) return;
-  const bool wasMapTool = IsDlgButtonChecked(gDialog, HandToolId) != BST_CHECKED;
+  const bool wasMapTool = IsDlgButtonChecked(gDialog, BF_IDC_TOOL_HAND) != BST_CHECKED;
   SendMessageA(hand, BM_CLICK, 0, 0);
   RECT r;
   GetClientRect(view, &r);
@@ -187,7 +175,7 @@ void ScrollPreview(const DialogStep& step) {
   for (int32_t i = 1; i <= Moves; ++i) Move(view, x + step.a * i / Moves, y + step.b * i / Moves);
   Release(view, x + step.a, y + step.b);
   if (wasMapTool) {
-    if (HWND mapTool = GetDlgItem(gDialog, MapToolId)) SendMessageA(mapTool, BM_CLICK, 0, 0);
+    if (HWND mapTool = GetDlgItem(gDialog, BF_IDC_TOOL_EDIT)) SendMessageA(mapTool, BM_CLICK, 0, 0);
   }
 }
 
@@ -326,7 +314,7 @@ int32_t PlayStep(const DialogStep& step) {
       if ((control = Control(step, step.a))) SelectItem(step, control);
       break;
     case DialogStepKind::Light:
-      if ((control = Control(step, FirstLightId + step.a - 1))) {
+      if ((control = Control(step, BF_IDC_LIGHT1 + step.a - 1))) {
         Press(control, SphereCentre, SphereCentre);
         Move(control, step.b, step.c);
         Release(control, step.b, step.c);
@@ -342,10 +330,10 @@ int32_t PlayStep(const DialogStep& step) {
       else NoteDialogProblem(&step, "no contour picker is open");
       break;
     case DialogStepKind::ZoomIn:
-      if ((control = Control(step, ZoomInId))) ClickControl(control);
+      if ((control = Control(step, BF_IDC_ZOOM_IN))) ClickControl(control);
       break;
     case DialogStepKind::ZoomOut:
-      if ((control = Control(step, ZoomOutId))) ClickControl(control);
+      if ((control = Control(step, BF_IDC_ZOOM_OUT))) ClickControl(control);
       break;
     case DialogStepKind::Scroll: ScrollPreview(step); break;
     case DialogStepKind::Shot: Shot(step); break;

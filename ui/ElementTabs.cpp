@@ -1,7 +1,5 @@
 #include "ui/ElementTabs.h"
 
-const char* const TabCaptions[TabCount] = {"Main", "Inner Bevel", "Outer Bevel"};
-
 void LayOutTabs(TabLayout* layout, const int32_t textWidths[TabCount]) {
   int32_t x = FirstTabX;
   for (int32_t i = 0; i < TabCount; ++i) {

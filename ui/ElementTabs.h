@@ -10,7 +10,7 @@ constexpr int32_t TabStripHeight = 15;  // presses from this row down fall on th
 constexpr int32_t TabPageTop = 14;      // the page's raised edge starts here
 
 // The tab captions, left to right.
-extern const char* const TabCaptions[TabCount];
+inline constexpr const char* TabCaptions[TabCount] = {"Main", "Inner Bevel", "Outer Bevel"};
 
 struct TabLayout {
   int32_t left[TabCount];   // where each tab starts

@@ -15,6 +15,11 @@ enum class SliderKind : uint8_t {
 // spreads the rest of its range.
 constexpr int32_t SliderLinearPixels = 100;
 
+// The slider window: its width beyond the track, and the column of the thumb
+// the mouse holds (a press at track position p + SliderThumbGrip holds p).
+constexpr int32_t SliderWindowExtra = 41;
+constexpr int32_t SliderThumbGrip = 4;
+
 int32_t SliderPositionOfValue(SliderKind kind, int32_t trackWidth, int32_t value);
 int32_t SliderValueOfPosition(SliderKind kind, int32_t trackWidth, int32_t position);
 

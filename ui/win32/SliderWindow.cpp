@@ -15,12 +15,10 @@
 namespace {
 
 constexpr int32_t SliderHeight = 16;
-constexpr int32_t SliderExtra = 41;        // window width beyond the track
 constexpr int32_t EditWidth = 30;          // the number field at the right end
 constexpr int32_t TrackMargin = 32;        // the track area ends this far from the right
 constexpr int32_t ThumbSize = 9;           // thumb bitmaps are 9 x 9
 constexpr int32_t ThumbTop = 6;
-constexpr int32_t ThumbGrip = 4;           // the mouse holds the thumb at its middle
 constexpr int32_t GrooveTop = 5;
 constexpr int32_t GrooveBottomMargin = 4;  // the groove ends this far above the bottom
 constexpr int EditId = 1;
@@ -107,7 +105,7 @@ void DragTo(SliderControl* slider, int32_t x) {
     SetFocus(slider->edit);
     gSliderFlags = 0;
   }
-  int32_t position = x - ThumbGrip;
+  int32_t position = x - SliderThumbGrip;
   position = position < 0 ? 0 : position > slider->trackWidth ? slider->trackWidth : position;
   SetSliderValue(slider, SliderValueOfPosition(slider->kind, slider->trackWidth, position), false);
   Notify(slider, SliderTracking);
@@ -247,6 +245,6 @@ HWND CreateSlider(HWND dialog, int32_t id, int32_t x, int32_t y, int32_t trackWi
   if (slider == nullptr) return nullptr;
   slider->trackWidth = trackWidth;
   slider->kind = kind;
-  return CreateControlWindow(SliderClassName, WS_CHILD | (visible ? WS_VISIBLE : 0), x, y, trackWidth + SliderExtra,
+  return CreateControlWindow(SliderClassName, WS_CHILD | (visible ? WS_VISIBLE : 0), x, y, trackWidth + SliderWindowExtra,
                              SliderHeight, dialog, id, slider);
 }
