@@ -51,12 +51,14 @@ int CopyBandEdges(const BandEdge* head, BandEdgeCopy* copy) {
   if (copy->edges != nullptr) copy->pieces = static_cast<OffsetNode*>(NewBlock(pieces * uint32_t(sizeof(OffsetNode)) + 1));
   if (copy->pieces != nullptr) {
     copy->pieceCount = pieces;
-    auto pieceCopy = [&](OffsetNode* piece) -> OffsetNode* {
-      if (piece == nullptr) return nullptr;
-      OffsetNode& node = copy->pieces[map.Slot(piece) - 1];
-      node = *piece;
-      node.startEdge = node.endEdge = nullptr;
-      return &node;
+    for (uint32_t i = 0; i <= map.mask; ++i)
+      if (map.keys[i] != nullptr) {
+        OffsetNode& node = copy->pieces[map.values[i] - 1];
+        node = *map.keys[i];
+        node.startEdge = node.endEdge = nullptr;
+      }
+    auto pieceCopy = [&](const OffsetNode* piece) -> OffsetNode* {
+      return piece != nullptr ? &copy->pieces[map.Slot(piece) - 1] : nullptr;
     };
     BandEdge* previous = nullptr;
     for (const BandEdge* edge = head; edge != nullptr; edge = edge->next) {

@@ -30,3 +30,13 @@ inline bool ClipSpan(const Span& span, const ElementWindow& window, int32_t* beg
   *end = span.xEnd < window.endColumn ? int32_t(span.xEnd) : window.endColumn;
   return *begin < *end;
 }
+
+// The pixels of buffer row `row` inside the window.
+inline uint32_t PixelsInRow(const ElementBuffer* buffer, const ElementWindow& window, int32_t row) {
+  uint32_t count = 0;
+  for (const Span* span = buffer->rows[row]; span != nullptr; span = span->next) {
+    int32_t begin, end;
+    if (ClipSpan(*span, window, &begin, &end)) count += uint32_t(end - begin);
+  }
+  return count;
+}

@@ -10,6 +10,7 @@
 #include "core/TaskRunner.h"
 #include "core/WorkMemory.h"
 #include "render/KeptFacets.h"
+#include "render/SpanWalk.h"
 
 namespace {
 // Slot of sub-sample (row j, column t) in a pixel row's plane: the pixel's 32
@@ -667,19 +668,12 @@ constexpr uint64_t SplitMinimumPixels = 16384;
 int32_t SplitRow(const ElementBuffer* buffer, const ElementWindow& window) {
   if (buffer->rows == nullptr || window.endRow - window.firstRow < 2) return -1;
   uint64_t total = 0;
-  for (int32_t row = window.firstRow; row < window.endRow; ++row)
-    for (const Span* span = buffer->rows[row]; span != nullptr; span = span->next) {
-      int32_t begin, end;
-      if (ClipSpan(*span, window, &begin, &end)) total += uint64_t(end - begin);
-    }
+  for (int32_t row = window.firstRow; row < window.endRow; ++row) total += PixelsInRow(buffer, window, row);
   if (total < SplitMinimumPixels) return -1;
   uint64_t sum = 0;
   for (int32_t row = window.firstRow; row < window.endRow; ++row) {
     if (sum * 2 >= total) return row > window.firstRow ? row : -1;
-    for (const Span* span = buffer->rows[row]; span != nullptr; span = span->next) {
-      int32_t begin, end;
-      if (ClipSpan(*span, window, &begin, &end)) sum += uint64_t(end - begin);
-    }
+    sum += PixelsInRow(buffer, window, row);
   }
   return -1;
 }
@@ -842,22 +836,21 @@ struct KeptPart {
     member.memo = p->memo;
     member.lighting = p->lighting;
     member.reflection = p->reflection;
+    // The part's rows of the window, back in the buffer's frame.
     const ElementWindow& window = p->kept->source.window;
+    const ElementBuffer* buffer = p->buffer;
+    const PixelRect rows{buffer->y0 + p->firstRow, buffer->x0 + window.firstColumn, buffer->y0 + p->endRow,
+                         buffer->x0 + window.endColumn};
     const uint32_t* pixel = p->pixel;
-    for (int32_t row = p->firstRow; row < p->endRow; ++row)
-      for (Span* span = p->buffer->rows[row]; span != nullptr; span = span->next) {
-        int32_t begin, end;
-        if (!ClipSpan(*span, window, &begin, &end)) continue;
-        for (int32_t i = begin - span->xStart; i < end - span->xStart; ++i) {
-          member.BeginPixel(span->material[i]);
-          for (uint32_t f = *pixel++; f != NoFacets; ++f) {
-            const KeptFacet& facet = p->kept->facets[f];
-            member.KeptFacet(facet.weight & FacetWeightMask, facet.normalBits);
-            if ((facet.weight & MoreFacets) == 0) break;
-          }
-          span->block[i] = member.EndPixel();
-        }
+    WalkPixels(p->buffer, rows, [&](const PixelMaterial& material, RenderedPixel& out) {
+      member.BeginPixel(material);
+      for (uint32_t f = *pixel++; f != NoFacets; ++f) {
+        const KeptFacet& facet = p->kept->facets[f];
+        member.KeptFacet(facet.weight & FacetWeightMask, facet.normalBits);
+        if ((facet.weight & MoreFacets) == 0) break;
       }
+      out = member.EndPixel();
+    });
   }
 };
 }  // namespace

@@ -60,11 +60,7 @@ const KeptFacets* FindKeptFacets(const ElementBuffer* buffer, const FacetSource&
 uint32_t ResolvedPixelCount(const ElementBuffer* buffer, const ElementWindow& window) {
   uint64_t count = 0;
   if (buffer->rows == nullptr) return 0;
-  for (int32_t row = window.firstRow; row < window.endRow; ++row)
-    for (const Span* span = buffer->rows[row]; span != nullptr; span = span->next) {
-      int32_t begin, end;
-      if (ClipSpan(*span, window, &begin, &end)) count += uint64_t(end - begin);
-    }
+  for (int32_t row = window.firstRow; row < window.endRow; ++row) count += PixelsInRow(buffer, window, row);
   return count < UINT32_MAX ? uint32_t(count) : UINT32_MAX;
 }
 
