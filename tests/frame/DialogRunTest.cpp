@@ -156,7 +156,7 @@ TEST(DialogRun, EveryAllocationOfARebuildMayFail) {
     host.Call(FilterSelectorFinish);
     EXPECT_TRUE(host.liveBuffers.empty());
     EXPECT_EQ(host.StrayHandles(), 0u);
-    EXPECT_EQ(result, ok ? UserCanceledErr : HostMemFullErr);
+    EXPECT_EQ(result, ok ? int16_t(UserCanceledErr) : int16_t(HostMemFullErr));
     if (ok) break;
   }
 }

@@ -209,7 +209,9 @@ TEST_F(DialogRules, EveryHandlerChangesItsFieldsAndRendersWhatChanged) {
       const uint32_t rendered = action.renderMask & ApplyToMask;
       EXPECT_EQ(rendered & pixels, pixels) << "stale elements";
       const bool layerHandler = handler.fields.count("layer") || handler.fields.count("placement");
-      if (!layerHandler) EXPECT_EQ(rendered, pixels) << "elements rendered for nothing";
+      if (!layerHandler) {
+        EXPECT_EQ(rendered, pixels) << "elements rendered for nothing";
+      }
       // A new rebuild is asked for exactly when a shape changed.
       const bool shape = changed.count("bevel0.size") || changed.count("bevel0.miter") ||
                          changed.count("bevel1.size") || changed.count("bevel1.miter") ||
@@ -296,7 +298,9 @@ TEST_F(DialogRules, PlacementLinksAndRemovalKeepTheListSound) {
       EXPECT_EQ(after.layers[i].placedWidth, kept.layers[i].placedWidth);
     }
     for (MapLayer* l = style.mapLayers; l != nullptr; l = l->next)
-      if (LinkedLayer(*l) != nullptr) EXPECT_GE(MapLayerPosition(style.mapLayers, LinkedLayer(*l)), 0);
+      if (LinkedLayer(*l) != nullptr) {
+        EXPECT_GE(MapLayerPosition(style.mapLayers, LinkedLayer(*l)), 0);
+      }
     ReleaseLayers(&style);
   }
 }
