@@ -17,18 +17,18 @@
 // Largest exponent the squaring path takes; larger ones go to std::pow.
 constexpr int32_t MaxSquaringExponent = 256;
 
-// h^e as float; `exponent` holds e as a double. The squaring path takes
-// 0 < h <= 1.25 (a dot product of unit vectors), where h^256 stays a finite float.
-inline float HighlightPower(double h, double exponent) {
+namespace highlight_detail {
+// Whether h^exponent takes the squaring path: a whole exponent 1..256 and 0 < h <= 1.25 (a dot
+// product of unit vectors), where h^256 stays a finite float.
+inline bool SquaringExponent(double exponent) {
   const int32_t e = int32_t(exponent);
-  if (double(e) != exponent || e < 1 || e > MaxSquaringExponent || !(h > 0.0) || h > 1.25)
-    return float(std::pow(h, exponent));
-  double result = 1.0, base = h;
-  for (int32_t rest = e;; rest >>= 1) {
-    if ((rest & 1) != 0) result *= base;
-    if (rest <= 1) break;
-    base *= base;
-  }
+  return double(e) == exponent && e >= 1 && e <= MaxSquaringExponent;
+}
+inline bool SquaringBase(double h) { return h > 0.0 && h <= 1.25; }
+
+// The float of `result`, h^e by repeated squaring, or the library's where
+// the squaring's error could round it otherwise.
+inline float FinishPower(double result, double h, double exponent) {
   // A result below 2^-160 means a true value below half the smallest float
   // (rounded to 0): either the error bound holds, or a step left the normal
   // double range, and every step's true value, being at least h^e for h <= 1,
@@ -47,4 +47,47 @@ inline float HighlightPower(double h, double exponent) {
   if (std::fabs(result - midAbove) <= window || std::fabs(result - midBelow) <= window)
     return float(std::pow(h, exponent));
   return f;
+}
+}  // namespace highlight_detail
+
+// h^e as float; `exponent` holds e as a double.
+inline float HighlightPower(double h, double exponent) {
+  using namespace highlight_detail;
+  if (!SquaringExponent(exponent) || !SquaringBase(h)) return float(std::pow(h, exponent));
+  double result = 1.0, base = h;
+  for (int32_t rest = int32_t(exponent);; rest >>= 1) {
+    if ((rest & 1) != 0) result *= base;
+    if (rest <= 1) break;
+    base *= base;
+  }
+  return FinishPower(result, h, exponent);
+}
+
+// HighlightPower(h[k], exponent) for the Count bases of one normal's lights
+// (bases not above 0 give 0): the squaring steps of all bases run side by
+// side, each as HighlightPower runs them, so that their latencies overlap.
+template <int Count>
+inline void HighlightPowers(const float h[Count], double exponent, float out[Count]) {
+  using namespace highlight_detail;
+  if (!SquaringExponent(exponent)) {
+    for (int k = 0; k < Count; ++k) out[k] = h[k] > 0.0f ? float(std::pow(double(h[k]), exponent)) : 0.0f;
+    return;
+  }
+  double result[Count], base[Count];
+  for (int k = 0; k < Count; ++k) {
+    result[k] = 1.0;
+    base[k] = SquaringBase(double(h[k])) ? double(h[k]) : 1.0;
+  }
+  for (int32_t rest = int32_t(exponent);; rest >>= 1) {
+    if ((rest & 1) != 0)
+      for (int k = 0; k < Count; ++k) result[k] *= base[k];
+    if (rest <= 1) break;
+    for (int k = 0; k < Count; ++k) base[k] *= base[k];
+  }
+  for (int k = 0; k < Count; ++k) {
+    const double hk = double(h[k]);
+    out[k] = !(hk > 0.0)           ? 0.0f
+             : SquaringBase(hk) ? FinishPower(result[k], hk, exponent)
+                                : float(std::pow(hk, exponent));
+  }
 }

@@ -76,12 +76,13 @@ static_assert((1 << CoverageShift) == PixelSamples, "coverage is a power of two"
 // Clamps an accumulator at 1; a value not comparable with 1 becomes 1 too.
 inline float ClampUnit(float v) { return v <= 1.0f ? v : 1.0f; }
 
-// Adds one light's contribution for the dot products d = N.L and h = N.H.
-// A term that does not apply is a zero, which leaves every sum bit-exact as
-// if it were skipped: (0 x M + t) x c == t x c and acc + 0 == acc.
-inline void AddLight(float acc[3], const ActiveLight& light, float d, float h, const ShadingMaterial& m) {
+// Adds one light's contribution for the dot products d = N.L and h = N.H,
+// with `power` = h^exponent where h > 0. A term that does not apply is a
+// zero, which leaves every sum bit-exact as if it were skipped:
+// (0 x M + t) x c == t x c and acc + 0 == acc.
+inline void AddLight(float acc[3], const ActiveLight& light, float d, float h, float power, const ShadingMaterial& m) {
   const float q = d > 0.0f ? d * OneOver255 : 0.0f;
-  const float t = h > 0.0f ? HighlightPower(double(h), m.exponent) * m.strength : 0.0f;
+  const float t = h > 0.0f ? power * m.strength : 0.0f;
   acc[0] += (q * m.color[0] + t) * light.color[0];
   acc[1] += (q * m.color[1] + t) * light.color[1];
   acc[2] += (q * m.color[2] + t) * light.color[2];
@@ -104,12 +105,17 @@ inline void ShadeNormal(const float n[3], const ShadingMaterial& m, const Lighti
   out[0] = m.color[0] * setup.ambient[0];
   out[1] = m.color[1] * setup.ambient[1];
   out[2] = m.color[2] * setup.ambient[2];
-  for (int32_t i = 0; i < setup.lightCount; ++i) {
+  // Every light's dot products first, so that their powers are taken side by side.
+  float d[MaxLights], h[MaxLights], power[MaxLights];
+  for (int32_t i = 0; i < MaxLights; ++i) {
+    d[i] = h[i] = 0.0f;
+    if (i >= setup.lightCount) continue;
     const ActiveLight& light = setup.lights[i];
-    const float d = n[0] * light.direction[0] + n[1] * light.direction[1] + n[2] * light.direction[2];
-    const float h = n[0] * light.halfVector[0] + n[1] * light.halfVector[1] + n[2] * light.halfVector[2];
-    AddLight(out, light, d, h, m);
+    d[i] = n[0] * light.direction[0] + n[1] * light.direction[1] + n[2] * light.direction[2];
+    h[i] = n[0] * light.halfVector[0] + n[1] * light.halfVector[1] + n[2] * light.halfVector[2];
   }
+  HighlightPowers<MaxLights>(h, m.exponent, power);
+  for (int32_t i = 0; i < setup.lightCount; ++i) AddLight(out, setup.lights[i], d[i], h[i], power[i], m);
   if (reflection != nullptr && m.reflectivity != 0) AddReflection(out, *reflection, n[0], n[1], m.reflectFactor);
   out[0] = ClampUnit(out[0]);
   out[1] = ClampUnit(out[1]);

@@ -51,4 +51,27 @@ TEST(HighlightPower, EqualsFloatOfLibraryPowForEveryExponent) {
   EXPECT_EQ(HighlightPower(0.5, 2.5), float(std::pow(0.5, 2.5)));
 }
 
+// Three lights' powers at once are each light's power alone, whatever mix
+// of bases (not above 0, squaring range, beyond it) the three have.
+TEST(HighlightPower, SideBySideEqualsOneAtATime) {
+  std::vector<float> bases = Bases();
+  bases.insert(bases.end(), {0.0f, -0.5f, 1.5f, std::nanf("")});
+  std::mt19937 random(20261209);
+  std::uniform_int_distribution<size_t> pick(0, bases.size() - 1);
+  int64_t mismatches = 0;
+  for (const double e : {1.0, 2.0, 17.0, 128.0, 256.0, 257.0, 2.5}) {
+    for (int i = 0; i < 3000; ++i) {
+      const float h[3] = {bases[pick(random)], bases[pick(random)], bases[pick(random)]};
+      float got[3];
+      HighlightPowers<3>(h, e, got);
+      for (int k = 0; k < 3; ++k) {
+        const float expected = h[k] > 0.0f ? HighlightPower(double(h[k]), e) : 0.0f;
+        if (std::bit_cast<uint32_t>(expected) != std::bit_cast<uint32_t>(got[k]) && ++mismatches <= 5)
+          ADD_FAILURE() << "h = " << std::hexfloat << h[k] << ", e = " << e << ": " << got[k];
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+}
+
 }  // namespace
