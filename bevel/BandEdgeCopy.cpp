@@ -23,10 +23,11 @@ struct PieceMap {
 };
 }  // namespace
 
-int CopyBandEdges(const BandEdge* head, BandEdgeCopy* copy) {
-  *copy = BandEdgeCopy{nullptr, nullptr, nullptr, 0, 0};
+int CopyBandEdges(const BandEdge* head, BandEdgeCopy* copy, int32_t fromRow) {
+  *copy = BandEdgeCopy{nullptr, nullptr, nullptr, nullptr, 0, 0};
   uint32_t count = 0;
-  for (const BandEdge* edge = head; edge != nullptr; edge = edge->next) ++count;
+  for (const BandEdge* edge = head; edge != nullptr; edge = edge->next)
+    if (edge->lastRow >= fromRow) ++count;
   if (count == 0) return 1;
   // Every edge names at most two pieces; the map stays under half full.
   uint32_t slots = 4;
@@ -43,12 +44,14 @@ int CopyBandEdges(const BandEdge* head, BandEdgeCopy* copy) {
   if (map.values != nullptr)
     for (const BandEdge* edge = head; edge != nullptr; edge = edge->next)
       for (const OffsetNode* piece : {edge->firstOwner, edge->secondOwner})
-        if (piece != nullptr) {
+        if (piece != nullptr && edge->lastRow >= fromRow) {
           uint32_t& number = map.Slot(piece);
           if (number == 0) number = ++pieces;
         }
   if (map.values != nullptr) copy->edges = static_cast<BandEdge*>(NewBlock(count * uint32_t(sizeof(BandEdge))));
-  if (copy->edges != nullptr) copy->pieces = static_cast<OffsetNode*>(NewBlock(pieces * uint32_t(sizeof(OffsetNode)) + 1));
+  if (copy->edges != nullptr)
+    copy->originals = static_cast<const BandEdge**>(NewBlock(count * uint32_t(sizeof(const BandEdge*))));
+  if (copy->originals != nullptr) copy->pieces = static_cast<OffsetNode*>(NewBlock(pieces * uint32_t(sizeof(OffsetNode)) + 1));
   if (copy->pieces != nullptr) {
     copy->pieceCount = pieces;
     for (uint32_t i = 0; i <= map.mask; ++i)
@@ -62,6 +65,8 @@ int CopyBandEdges(const BandEdge* head, BandEdgeCopy* copy) {
     };
     BandEdge* previous = nullptr;
     for (const BandEdge* edge = head; edge != nullptr; edge = edge->next) {
+      if (edge->lastRow < fromRow) continue;
+      copy->originals[copy->edgeCount] = edge;
       BandEdge& e = copy->edges[copy->edgeCount++];
       e = *edge;
       e.firstOwner = pieceCopy(edge->firstOwner);
@@ -85,6 +90,7 @@ int CopyBandEdges(const BandEdge* head, BandEdgeCopy* copy) {
 
 void FreeBandEdgeCopy(BandEdgeCopy* copy) {
   FreeBlockOf(copy->pieces);
+  FreeBlockOf(copy->originals);
   FreeBlockOf(copy->edges);
   copy->head = nullptr;
   copy->edgeCount = copy->pieceCount = 0;

@@ -24,18 +24,12 @@ struct CoverageUser {
   Span** gapRows;  // CountGaps: one span list per pixel row of `band`
   int32_t gapLowest, gapHighest;
   int32_t bandLowest, bandHighest;
-  int32_t emitFrom;  // pixel rows above it were made by an earlier sweep: their counts are dropped
 
   void StoreRun(int32_t, int32_t begin, int32_t end) { AddSampleRun(bandCounts, width, begin, end); }
   void Gap(int32_t, int32_t begin, int32_t end) { AddSampleRun(gapCounts, width, begin, end); }
   int RowEnd(int32_t row) {
     if (!EndsPixelRow(row)) return 1;
     int32_t pixelRow = row >> SampleRowShift;
-    if (pixelRow < emitFrom) {
-      std::memset(bandCounts, 0, size_t(width));
-      if constexpr (CountGaps) std::memset(gapCounts, 0, size_t(width));
-      return 1;
-    }
     if (!EmitCoverageRow(bandCounts, width, &band->rows[pixelRow], bandPool, &bandLowest, &bandHighest)) return 0;
     if constexpr (CountGaps) {
       if (!EmitCoverageRow(gapCounts, width, &gapRows[pixelRow], &gMainSpanPool, &gapLowest, &gapHighest))
@@ -102,8 +96,9 @@ bool WorthSplitting(const BandEdge* edges, int32_t width, int32_t height) {
 }
 
 // Sweeps `edges` into the user's rows: with a task runner in two parts (the
-// rows from `split` on counted beside and turned into spans afterwards),
-// else, or when the parts disagree or memory for them is short, in one.
+// rows from `split` on counted beside and turned into spans afterwards;
+// where the parts disagree those rows are swept again, going on from where
+// the upper part stopped), else, or when memory for them is short, in one.
 // Returns the sweep's result (0 when a span row could not be made).
 template <bool CountGaps>
 int SweepCoverage(BandEdge* edges, int32_t width, int32_t height, SweepVariant variant, CoverageUser<CountGaps>* user,
@@ -116,7 +111,7 @@ int SweepCoverage(BandEdge* edges, int32_t width, int32_t height, SweepVariant v
   const int16_t before = CurrentResult();
   SweepSplit parts;
   uint8_t* counts = nullptr;
-  if (PrepareSweepSplit(edges, &parts)) counts = static_cast<uint8_t*>(NewClearedBlock(uint32_t(countBytes)));
+  if (PrepareSweepSplit(edges, split * SampleRows, &parts)) counts = static_cast<uint8_t*>(NewClearedBlock(uint32_t(countBytes)));
   if (counts == nullptr) {
     ReleaseSweepSplit(&parts);
     SetResult(before);
@@ -124,7 +119,7 @@ int SweepCoverage(BandEdge* edges, int32_t width, int32_t height, SweepVariant v
   }
   const uint32_t bandBytes = uint32_t(height - split) * stride;
   CountingUser<CountGaps> lowerUser{counts, CountGaps ? counts + bandBytes : nullptr, width, stride};
-  CoveragePart<CoverageUser<CountGaps>> upper{parts.upper.head, width, height, variant,
+  CoveragePart<CoverageUser<CountGaps>> upper{edges, width, height, variant,
                                               UpperSweepRange(&parts, split * SampleRows), user, 0};
   CoveragePart<CountingUser<CountGaps>> lower{parts.lower.head, width, height, variant,
                                               LowerSweepRange(&parts, split * SampleRows), &lowerUser, 0};
@@ -140,9 +135,7 @@ int SweepCoverage(BandEdge* edges, int32_t width, int32_t height, SweepVariant v
                                      &user->gapHighest);
     }
   } else if (ok) {
-    // The parts disagree: the rows from the split on again, in one sweep of the original bands.
-    user->emitFrom = split;
-    ok = SweepBands(edges, width, height, variant, nullptr, *user);
+    ok = SweepBands(edges, width, height, variant, nullptr, *user, ResumedSweepRange(parts));
   }
   FreeBlockOf(counts);
   ReleaseSweepSplit(&parts);
@@ -197,7 +190,7 @@ int RasteriseInnerBands(BandEdge* edges, ElementBuffer* inner, ElementBuffer** m
     return 0;
   }
   CoverageUser<true> user = {counts, counts + width + 1, width, inner, &gInnerSpanPool, mainRows,
-                             width, 0, width, 0, 0};
+                             width, 0, width, 0};
   int ok = SweepCoverage(edges, width, height, SweepVariant::Inner, &user, tasks);
   FreeBlockOf(counts);
   if (ok) ok = MakeMainBuffer(mainRows, user.gapLowest, user.gapHighest, inner, mainField);
@@ -212,7 +205,7 @@ int RasteriseOuterBands(BandEdge* edges, ElementBuffer* outer, const TaskRunner*
   const int32_t width = outer->width;
   auto* counts = static_cast<uint8_t*>(NewClearedBlock(static_cast<uint32_t>(width) + 1));
   if (counts == nullptr) return 0;
-  CoverageUser<false> user = {counts, nullptr, width, outer, &gOuterSpanPool, nullptr, width, 0, width, 0, 0};
+  CoverageUser<false> user = {counts, nullptr, width, outer, &gOuterSpanPool, nullptr, width, 0, width, 0};
   int ok = SweepCoverage(edges, width, outer->height, SweepVariant::Outer, &user, tasks);
   FreeBlockOf(counts);
   return ok;

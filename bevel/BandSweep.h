@@ -83,6 +83,20 @@ struct SweepRowState {
   const BandEdge** order;   // caller-owned
 };
 
+// Where a sweep stopped: its lists and counter at the start of `row`, with
+// the row's edges advanced and activated but the row not walked. A sweep
+// resumed from it hands over exactly what the stopped sweep would have
+// handed over from there on. It points into the swept edges, which must be
+// left as the stopped sweep left them.
+struct SweepCursor {
+  BandEdge* pending;   // edges not yet active, sorted by first row
+  BandEdge* active;    // every active edge
+  BandEdge* opening;   // active edges without a first owner, sorted by x
+  int32_t activeCount;
+  int32_t counter;     // the outline counter
+  int32_t row;         // the sample row to walk next; -1: the sweep did not stop
+};
+
 // Rows a sweep covers. A sweep that starts below row 0 steps the edges that
 // began above into place as a sweep from row 0 would have them there; its
 // outline counter starts at 0 (the Outer variant's counter carries over rows
@@ -94,6 +108,8 @@ struct SweepRange {
   int32_t stopRow = INT32_MAX;          // the sweep returns 1 at this row, before walking it
   SweepRowState* firstState = nullptr;  // recorded at firstRow when not null
   SweepRowState* stopState = nullptr;   // recorded at stopRow when not null
+  SweepCursor* stopCursor = nullptr;    // set where the sweep stopped at stopRow, when not null
+  const SweepCursor* resume = nullptr;  // go on where this cursor stopped (firstRow is then ignored)
 };
 
 namespace sweep_detail {
@@ -199,16 +215,24 @@ int SweepBands(BandEdge* edges, int32_t width, int32_t height, SweepVariant vari
   const int32_t columnLimit = width * SampleColumns;
   const int32_t rowLimit = height * SampleRows;
 
-  for (BandEdge* edge = edges; edge != nullptr; edge = edge->next) {
-    if (edge->firstOwner != nullptr) edge->firstOwner->startEdge = edge->firstOwner->endEdge = nullptr;
-    if (edge->secondOwner != nullptr) edge->secondOwner->startEdge = edge->secondOwner->endEdge = nullptr;
-  }
-
   BandEdge* pending = edges;
   BandEdge* active = nullptr;   // every active edge, linked through next
   BandEdge* opening = nullptr;  // active edges without a first owner, sorted by x
   int32_t activeCount = 0;
   int32_t counter = 0;
+  const SweepCursor* resume = range.resume != nullptr && range.resume->row >= 0 ? range.resume : nullptr;
+  if (resume != nullptr) {
+    pending = resume->pending;
+    active = resume->active;
+    opening = resume->opening;
+    activeCount = resume->activeCount;
+    counter = resume->counter;
+  } else {
+    for (BandEdge* edge = edges; edge != nullptr; edge = edge->next) {
+      if (edge->firstOwner != nullptr) edge->firstOwner->startEdge = edge->firstOwner->endEdge = nullptr;
+      if (edge->secondOwner != nullptr) edge->secondOwner->startEdge = edge->secondOwner->endEdge = nullptr;
+    }
+  }
 
   auto activate = [&](BandEdge* edge) {
     edge->column = edge->x >> GridFractionBits;
@@ -227,39 +251,44 @@ int SweepBands(BandEdge* edges, int32_t width, int32_t height, SweepVariant vari
   // Edges that begin above the first row enter it where they would have
   // been: they are stepped to the row before here and advanced once more by
   // the first row.
-  const int32_t firstRow = range.firstRow > 0 ? range.firstRow : 0;
-  while (pending != nullptr && pending->firstRow < firstRow) {
+  const int32_t firstRow = resume != nullptr ? resume->row : range.firstRow > 0 ? range.firstRow : 0;
+  while (resume == nullptr && pending != nullptr && pending->firstRow < firstRow) {
     BandEdge* edge = pending;
     pending = edge->next;
     if (edge->lastRow < firstRow) continue;
     StepEdgeRows(edge, int64_t(firstRow) - 1 - edge->firstRow);
     activate(edge);
   }
+  if (range.stopCursor != nullptr) range.stopCursor->row = -1;
 
   for (int32_t row = firstRow; row < rowLimit; ++row) {
-    // Advance the active edges to this row.
-    for (BandEdge* edge = active; edge != nullptr; edge = edge->next) {
-      edge->x = WrapAdd(edge->x, edge->xStep);
-      edge->column = edge->x >> GridFractionBits;
-      if constexpr (Winner) {
-        edge->distance = WrapAdd(edge->distance, edge->distanceStep);
-        if (edge->directionStep != 0) edge->direction = WrapAdd(edge->direction, edge->directionStep);
+    // A resumed sweep finds its first row advanced and activated already.
+    if (resume == nullptr || row != firstRow) {
+      // Advance the active edges to this row.
+      for (BandEdge* edge = active; edge != nullptr; edge = edge->next) {
+        edge->x = WrapAdd(edge->x, edge->xStep);
+        edge->column = edge->x >> GridFractionBits;
+        if constexpr (Winner) {
+          edge->distance = WrapAdd(edge->distance, edge->distanceStep);
+          if (edge->directionStep != 0) edge->direction = WrapAdd(edge->direction, edge->directionStep);
+        }
+        edge->flags &= EdgeStaticFlags;
+        if (edge->firstOwner == nullptr) edge->segment = edge->secondOwner;
       }
-      edge->flags &= EdgeStaticFlags;
-      if (edge->firstOwner == nullptr) edge->segment = edge->secondOwner;
+      ResortOpening(&opening);
+      // Activate the edges that begin on this row.
+      while (pending != nullptr && pending->firstRow <= row) {
+        BandEdge* edge = pending;
+        pending = edge->next;
+        activate(edge);
+      }
+      // The Inner variant starts every row outside the element.
+      if (variant == SweepVariant::Inner) counter = 1;
     }
-    ResortOpening(&opening);
-    // Activate the edges that begin on this row.
-    while (pending != nullptr && pending->firstRow <= row) {
-      BandEdge* edge = pending;
-      pending = edge->next;
-      activate(edge);
-    }
-    // The Inner variant starts every row outside the element.
-    if (variant == SweepVariant::Inner) counter = 1;
     if (row == firstRow && range.firstState != nullptr) RecordRowState(range.firstState, counter, opening);
     if (row == range.stopRow) {
       if (range.stopState != nullptr) RecordRowState(range.stopState, counter, opening);
+      if (range.stopCursor != nullptr) *range.stopCursor = SweepCursor{pending, active, opening, activeCount, counter, row};
       return 1;
     }
 

@@ -1,10 +1,12 @@
-// One band sweep done as two at once: the upper part sweeps from row 0 to a
-// split row, the lower part from the split row on, each over its own copy of
-// the bands (the sweep changes them in place). The lower part starts with
-// its edges stepped into place; where the upper part arrives at the split
-// row in another state (an outline counter other than 0 between rows, or
-// edges tied in place and slope ordered otherwise) the parts disagree and
-// the caller sweeps the original bands again in one part.
+// One band sweep done as two at once: the upper part sweeps the original
+// bands from row 0 to a split row and stops there, the lower part sweeps a
+// copy of the bands that reach the split row (the sweep changes bands in
+// place) from the split row on, its edges stepped into place. Where the
+// upper part arrives at the split row in another state (an outline counter
+// other than 0 between rows, or edges tied in place and slope ordered
+// otherwise) the parts disagree, and the caller goes on with the original
+// bands from where the upper part stopped (ResumedSweepRange) over the lower
+// part's rows again: the same sub-samples as one sweep, in every case.
 #pragma once
 #include <cstdint>
 
@@ -12,20 +14,26 @@
 #include "bevel/BandSweep.h"
 
 struct SweepSplit {
-  BandEdgeCopy upper, lower;
-  SweepRowState upperState;  // where the upper part arrived at the split row
-  SweepRowState lowerState;  // where the lower part began
+  BandEdgeCopy lower;        // the lower part's bands
+  SweepCursor upperStop;     // where the upper part stopped, on the original bands
+  SweepRowState upperState;  // the state the upper part reached at the split row
+  SweepRowState lowerState;  // the state the lower part began with
 };
 
-// Copies the bands for both parts and makes room for their states. Returns 1,
-// or 0 with MemFullErr set (ReleaseSweepSplit frees what was made).
-int PrepareSweepSplit(const BandEdge* edges, SweepSplit* split);
+// Copies the bands the lower part of a split at sample row `row` needs, and
+// makes room for the parts' states. Returns 1, or 0 with MemFullErr set
+// (ReleaseSweepSplit frees what was made).
+int PrepareSweepSplit(const BandEdge* edges, int32_t row, SweepSplit* split);
 
-// The rows of each part for a split at sample row `row`, with their states recorded.
+// The rows of each part for a split at sample row `row`, with their states
+// recorded: the upper part sweeps the original bands, the lower part `split->lower`.
 SweepRange UpperSweepRange(SweepSplit* split, int32_t row);
 SweepRange LowerSweepRange(SweepSplit* split, int32_t row);
 
 // After both parts: whether the lower part began in the state the upper part reached.
 bool SweepSplitAgrees(const SweepSplit& split);
+
+// The original bands' sweep from the split row on, where the upper part stopped.
+SweepRange ResumedSweepRange(const SweepSplit& split);
 
 void ReleaseSweepSplit(SweepSplit* split);

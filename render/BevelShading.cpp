@@ -646,7 +646,8 @@ int SweepAndResolve(const BevelShape& shape, ElementBuffer* buffer, Member& memb
 // With a task runner a full shading sweeps the window's rows in two parts at
 // once (SweepSplit), each with its own gather row and planes and its own
 // shading memo; every pixel row is resolved by exactly one part. Where the
-// parts disagree the bands are swept again in one part. Setting up the parts
+// parts disagree the lower rows are swept again, going on from where the
+// upper part stopped. Setting up the parts
 // allocates; if that fails the shading runs in one part and no code is left
 // behind.
 
@@ -711,7 +712,7 @@ int SweepInTwoParts(const BevelShape& shape, ElementBuffer* buffer, Member& memb
   SweepJob<Member, Variant> upper;
   LowerPart<Member, Variant>* lower = nullptr;
   void* lowerBlock = nullptr;
-  bool ready = PrepareSweepSplit(shape.edges, &parts);
+  bool ready = PrepareSweepSplit(shape.edges, split * SampleRows, &parts);
   if (ready) {
     lower = NewAlignedRecord<LowerPart<Member, Variant>>(&lowerBlock);
     ready = lower != nullptr;
@@ -726,14 +727,17 @@ int SweepInTwoParts(const BevelShape& shape, ElementBuffer* buffer, Member& memb
             lower->job.Prepare(shape, buffer, &lower->member, split, window.endRow);
     upper.user.endSampleRow = split * SampleRows + 1;
   }
-  bool done = false;
   if (ready) {
-    SweepPart<SweepJob<Member, Variant>> upperPart{&upper, parts.upper.head, UpperSweepRange(&parts, split * SampleRows)};
+    SweepPart<SweepJob<Member, Variant>> upperPart{&upper, shape.edges, UpperSweepRange(&parts, split * SampleRows)};
     SweepPart<SweepJob<Member, Variant>> lowerPart{&lower->job, parts.lower.head,
                                                    LowerSweepRange(&parts, split * SampleRows)};
     RunBeside(shape.tasks, SweepPart<SweepJob<Member, Variant>>::Run, &lowerPart,
               SweepPart<SweepJob<Member, Variant>>::Run, &upperPart);
-    done = SweepSplitAgrees(parts);
+    // The upper part always reaches the split row (its window ends there).
+    // Where the parts disagree the original bands go on from it over the
+    // lower part's rows, with the lower part's planes (left cleared by its
+    // last row) and member.
+    if (!SweepSplitAgrees(parts)) lower->job.Sweep(shape.edges, ResumedSweepRange(parts));
   }
   upper.Release();
   if (lower != nullptr) {
@@ -742,7 +746,7 @@ int SweepInTwoParts(const BevelShape& shape, ElementBuffer* buffer, Member& memb
   }
   ReleaseSweepSplit(&parts);
   if (!ready) SetResult(before);
-  return done ? 1 : 0;
+  return ready ? 1 : 0;
 }
 
 template <class Member>

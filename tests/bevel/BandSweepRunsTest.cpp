@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
+#include <random>
 #include <vector>
 
 #include "BandTestSupport.h"
@@ -127,9 +129,22 @@ std::vector<Sample> Placed(std::vector<Sample> samples, const BandEdgeCopy& copy
   return samples;
 }
 
-// Splits the sweep of one case at every third sample row: where the two
-// parts' row states agree, the upper part's samples followed by the lower
-// part's are those of one sweep. Returns the splits whose parts agreed.
+// The samples of a sweep over the partial copy a split makes for its lower
+// part, winners as the pieces of the bands it copied.
+std::vector<Sample> AsOriginals(std::vector<Sample> samples, const BandEdgeCopy& copy) {
+  std::map<const OffsetNode*, const OffsetNode*> original;
+  for (uint32_t k = 0; k < copy.edgeCount; ++k) {
+    original[copy.edges[k].firstOwner] = copy.originals[k]->firstOwner;
+    original[copy.edges[k].secondOwner] = copy.originals[k]->secondOwner;
+  }
+  for (Sample& s : samples) s.winner = original.at(s.winner);
+  return samples;
+}
+
+// Splits the sweep of one case at every third sample row. The upper part
+// stopped at the split and the sweep resumed from there hand over the
+// sub-samples of one sweep; where the parts' row states agree, so does the
+// lower part over its copy. Returns the splits whose parts agreed.
 int32_t CompareSplits(const Case& c, bool inner, const DirectionTable* table, int32_t* splits) {
   ScopedCountingMemory memory;
   Outline outline;
@@ -149,20 +164,27 @@ int32_t CompareSplits(const Case& c, bool inner, const DirectionTable* table, in
   const std::vector<Sample> expected = Placed(one.samples, whole);
   int32_t agreed = 0;
   for (int32_t row = 1; row < c.height * SampleRows; row += 3) {
+    BandEdgeCopy bands;  // pieces numbered as in `whole`
+    EXPECT_EQ(1, CopyBandEdges(list.head, &bands));
     SweepSplit parts;
-    EXPECT_EQ(1, PrepareSweepSplit(list.head, &parts));
-    ColumnUser upper, lower;
-    SweepBands(parts.upper.head, c.width, c.height, variant, table, upper, UpperSweepRange(&parts, row));
+    EXPECT_EQ(1, PrepareSweepSplit(bands.head, row, &parts));
+    EXPECT_LE(parts.lower.edgeCount, bands.edgeCount);
+    ColumnUser upper, lower, resumed;
+    SweepBands(bands.head, c.width, c.height, variant, table, upper, UpperSweepRange(&parts, row));
     SweepBands(parts.lower.head, c.width, c.height, variant, table, lower, LowerSweepRange(&parts, row));
+    const bool agrees = SweepSplitAgrees(parts);
+    SweepBands(bands.head, c.width, c.height, variant, table, resumed, ResumedSweepRange(parts));
     ++*splits;
-    if (SweepSplitAgrees(parts)) {
+    std::vector<Sample> joined = Placed(upper.samples, bands);
+    const std::vector<Sample> rest = Placed(resumed.samples, bands);
+    joined.insert(joined.end(), rest.begin(), rest.end());
+    EXPECT_TRUE(joined == expected) << "resumed at row " << row;
+    if (agrees) {
       ++agreed;
-      std::vector<Sample> joined = Placed(upper.samples, parts.upper);
-      const std::vector<Sample> rest = Placed(lower.samples, parts.lower);
-      joined.insert(joined.end(), rest.begin(), rest.end());
-      EXPECT_TRUE(joined == expected) << "split at row " << row;
+      EXPECT_TRUE(Placed(AsOriginals(lower.samples, parts.lower), bands) == rest) << "split at row " << row;
     }
     ReleaseSweepSplit(&parts);
+    FreeBandEdgeCopy(&bands);
   }
   FreeBandEdgeCopy(&whole);
   EmptyPool(&gBandEdgePool);
