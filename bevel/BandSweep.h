@@ -12,9 +12,10 @@
 // without a second owner closes it. Where intervals overlap, the piece with
 // the largest band coordinate (the nearest outline) owns the sub-sample; on a
 // tie the interval reached first along the row keeps it. The walking column
-// only moves right, so every sub-sample is handed over at most once. While a
-// single interval is open nothing can change before its next piece boundary
-// or the next opening edge, so the walk hands that whole stretch over as one
+// only moves right, so every sub-sample is handed over at most once. Before
+// the next piece boundary or opening edge every open interval's coordinate
+// is linear in the column, so the walk hands the stretch up to there, or up
+// to the column where another interval overtakes the winner, over as one
 // winner run instead of searching for the owner column by column.
 //
 // The outline counter keeps samples on the element's own side of the
@@ -194,6 +195,38 @@ inline void StepEdgeRows(BandEdge* edge, int64_t rows) {
   if (edge->directionStep != 0) edge->direction = WrapAdd(edge->direction, rows * edge->directionStep);
 }
 
+// Where `best`, the winner at column t among the open intervals from
+// `scanHead` on, stops winning: the first column after t at which another
+// open interval takes over, at most `limit` (the next event, where pieces
+// and intervals change). Until then every interval's coordinate is linear
+// in the column, so the column where one overtakes is exact: an interval
+// ahead of `best` in the row's order wins on a tie, one behind it only when
+// greater. Returns t + 1 where a coordinate would wrap before the end.
+inline int32_t WinnerRunEnd(const BandEdge* scanHead, const BandEdge* best, int32_t t, int32_t limit) {
+  const int64_t bestValue = best->value, bestStep = best->segment->distanceStep;
+  int64_t end = limit;
+  bool aheadOfBest = true;
+  for (const BandEdge* edge = scanHead; edge != nullptr && edge->column <= t; edge = edge->nextOpening) {
+    if ((edge->flags & (IntervalFinished | IntervalStarted)) != IntervalStarted) continue;
+    if (edge == best) {
+      aheadOfBest = false;
+      continue;
+    }
+    const int64_t gain = int64_t(edge->segment->distanceStep) - bestStep;  // per column
+    if (gain <= 0) continue;
+    const int64_t behind = bestValue - edge->value;  // >= 0; > 0 for an interval ahead of best
+    const int64_t columns = aheadOfBest ? (behind + gain - 1) / gain : behind / gain + 1;
+    if (t + columns < end) end = t + columns;
+  }
+  const int64_t steps = end - 1 - t;
+  for (const BandEdge* edge = scanHead; edge != nullptr && edge->column <= t; edge = edge->nextOpening) {
+    if ((edge->flags & (IntervalFinished | IntervalStarted)) != IntervalStarted) continue;
+    const int64_t last = int64_t(edge->value) + steps * edge->segment->distanceStep;
+    if (last < INT32_MIN || last > INT32_MAX) return t + 1;
+  }
+  return int32_t(end);
+}
+
 inline void RecordRowState(SweepRowState* state, int32_t counter, const BandEdge* opening) {
   state->counter = counter;
   state->count = 0;
@@ -321,6 +354,7 @@ int SweepBands(BandEdge* edges, int32_t width, int32_t height, SweepVariant vari
         int32_t nextEvent = INT32_MAX;
         const BandEdge* best = nullptr;       // the winning interval at t
         const BandEdge* discarded = nullptr;  // the winner before an outline edge reset it
+        bool reset = false;                   // an outline edge reset the winner at t
         BandEdge* edge = scanHead;
         for (; edge != nullptr && edge->column <= t; edge = edge->nextOpening) {
           if ((edge->flags & IntervalFinished) != 0) continue;
@@ -330,6 +364,7 @@ int SweepBands(BandEdge* edges, int32_t width, int32_t height, SweepVariant vari
               --counter;
               if (best != nullptr) discarded = best;
               best = nullptr;
+              reset = true;
             }
             if (edge->segment == nullptr) {
               finish(edge, nullptr);
@@ -378,9 +413,15 @@ int SweepBands(BandEdge* edges, int32_t width, int32_t height, SweepVariant vari
           if (best == nullptr) best = discarded;
           if (t >= 0 && t < columnLimit && counter == 0 && best != nullptr) {
             // While one interval is open nothing changes before the next
-            // event: its piece wins every column up to there.
+            // event: its piece wins every column up to there. With more
+            // open, the winner holds until another overtakes it (after a
+            // reset the winner of t was chosen among fewer: one column).
+            const int32_t limit = nextEvent < columnLimit ? nextEvent : columnLimit;
             next = t + 1;
-            if (openCount == 1) next = nextEvent < columnLimit ? nextEvent : columnLimit;
+            if (openCount == 1)
+              next = limit;
+            else if (!reset && limit > t + 1)
+              next = WinnerRunEnd(scanHead, best, t, limit);
             const OffsetNode* piece = best->segment;
             WinnerRun run{piece, best->value, piece->distanceStep, nullptr, 0, 0, 0.0f, 0.0f};
             if ((piece->flags & CurveEdge) != 0 && directions != nullptr) {

@@ -229,3 +229,48 @@ TEST(BandSweepRuns, SplitSweepsHandOverWhatOneSweepDoes) {
   // tied edges are ordered otherwise.
   EXPECT_GE(agreed * 10, splits * 9) << agreed << " of " << splits;
 }
+
+// Where several intervals are open, a winner run lasts exactly as long as
+// the column-by-column search keeps choosing its interval: against that
+// search over random coordinates and slopes (wrapping as the sweep wraps,
+// ties going to the interval first in the row).
+TEST(BandSweepRuns, WinnerRunsEndWhereAnotherIntervalTakesOver) {
+  std::mt19937 random(20261209);
+  std::uniform_int_distribution<int32_t> count(2, 5), step(-3000, 3000), near(-20000, 20000), span(0, 300);
+  std::uniform_int_distribution<int64_t> anyValue(INT32_MIN, INT32_MAX);
+  int32_t overtaken = 0;
+  for (int trial = 0; trial < 20000; ++trial) {
+    const int32_t n = count(random);
+    OffsetNode pieces[5] = {};
+    BandEdge edges[5] = {};
+    const int32_t base = trial % 4 == 0 ? int32_t(anyValue(random)) : 0;
+    for (int32_t i = 0; i < n; ++i) {
+      pieces[i].distanceStep = trial % 3 == 0 ? step(random) * 1000 : step(random);
+      edges[i].segment = &pieces[i];
+      edges[i].value = sweep_detail::WrapAdd(base, near(random));
+      edges[i].flags = IntervalStarted;
+      edges[i].nextOpening = i + 1 < n ? &edges[i + 1] : nullptr;
+    }
+    if (trial % 5 == 0) edges[1].value = edges[0].value;  // a tie
+    auto winnerAfter = [&](int64_t k) {
+      const BandEdge* winner = nullptr;
+      int32_t best = 0;
+      for (int32_t i = 0; i < n; ++i) {
+        const int32_t v = sweep_detail::WrapAdd(edges[i].value, k * pieces[i].distanceStep);
+        if (winner == nullptr || v > best) winner = &edges[i], best = v;
+      }
+      return winner;
+    };
+    const BandEdge* best = winnerAfter(0);
+    const int32_t t = 7, limit = t + 1 + span(random);
+    const int32_t end = sweep_detail::WinnerRunEnd(edges, best, t, limit);
+    ASSERT_GT(end, t);
+    ASSERT_LE(end, limit);
+    for (int32_t column = t + 1; column < end; ++column) ASSERT_EQ(best, winnerAfter(column - t)) << "trial " << trial;
+    if (end < limit && end > t + 1) {
+      ASSERT_NE(best, winnerAfter(end - t)) << "trial " << trial;
+      ++overtaken;
+    }
+  }
+  EXPECT_GT(overtaken, 2000);
+}
