@@ -179,6 +179,10 @@ struct HostOptions {
   bool failAllAfter = false;
   // Growing SetSize counts as an allocation of kind AllocHandle.
   bool countHandleGrowth = true;
+  // New Buffer suite blocks are filled with 0xA5, so that a module relying
+  // on fresh blocks being zero fails in tests. Timing benches turn it off:
+  // a production host does not spend the time.
+  bool poisonBlocks = true;
 
   // AcquireSuite answers 'S!Fd' for these names (any version).
   std::vector<std::string> refusedSuites;

@@ -170,7 +170,7 @@ Ptr PI_CALL SuiteNew(uint32_t* requestedSize, uint32_t minimumSize) {
   void* block = std::malloc(size_t(size) + 1);
   if (!block) return nullptr;
   // Not cleared, like a real host: the module must not rely on fresh blocks being zero.
-  std::memset(block, 0xA5, size_t(size) + 1);
+  if (host->options.poisonBlocks) std::memset(block, 0xA5, size_t(size) + 1);
   host->suiteBuffers[block] = size;
   host->liveSuiteBufferBytes += size;
   RecordPeak(host);
