@@ -281,5 +281,7 @@ int32_t WriteRunResult() {
   const RunGlobals* globals = gRunGlobals;
   const RenderedEffect effect{globals->renderBuffer, globals->channelCount, globals->effectTop, globals->effectLeft,
                               EffectWidth(globals), EffectHeight(globals)};
-  return WriteResult(RunDocumentAccess(globals), effect) ? 1 : 0;
+  DocumentAccess access = RunDocumentAccess(globals);
+  access.tasks = WorkerThreads();
+  return WriteResult(access, effect) ? 1 : 0;
 }

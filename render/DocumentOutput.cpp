@@ -129,6 +129,42 @@ void CompositeTile<Over::Transparent>(const Tile& tile, const uint8_t* alpha, co
   }
 }
 
+// Some rows of a tile to composite, as a task.
+template <Over Kind>
+struct TilePart {
+  Tile tile;
+  const uint8_t* alpha;
+  const uint8_t* color;
+  const uint8_t* under;
+  static void Run(void* part) {
+    const TilePart* p = static_cast<const TilePart*>(part);
+    CompositeTile<Kind>(p->tile, p->alpha, p->color, p->under);
+  }
+};
+
+// Below this many pixels a second thread costs more than it saves.
+constexpr uint32_t SplitTilePixels = 65536;
+
+// Rows are composited independently: with a task runner the lower half of
+// the tile's rows is composited beside the upper half.
+template <Over Kind>
+void CompositeTileInParts(const TaskRunner* tasks, const Tile& tile, const uint8_t* alpha, const uint8_t* color,
+                          const uint8_t* under) {
+  TilePart<Kind> upper{tile, alpha, color, under};
+  if (tasks == nullptr || tile.height < 2 || RectArea(tile.rect) < SplitTilePixels) {
+    TilePart<Kind>::Run(&upper);
+    return;
+  }
+  TilePart<Kind> lower = upper;
+  const uint32_t half = uint32_t(tile.height / 2);
+  upper.tile.height = int32_t(half);
+  lower.tile.height = tile.height - int32_t(half);
+  lower.tile.pixels += half * uint32_t(tile.width);
+  lower.tile.renderStart += half * uint32_t(tile.renderStride);
+  if (under != nullptr) lower.under = under + half * uint32_t(tile.width);
+  RunBeside(tasks, TilePart<Kind>::Run, &lower, TilePart<Kind>::Run, &upper);
+}
+
 // Reads, composites and writes one channel over the tile. `under` is the
 // transparency tile for over-transparent.
 template <Over Kind>
@@ -136,7 +172,7 @@ void ProcessChannel(const DocumentAccess& access, const ReadChannelDesc* channel
                     const uint8_t* alpha, const uint8_t* color, const uint8_t* under) {
   ReadChannel(access.ports, channel, tile.pixels, tile.rect);
   if (RunFailed()) return;
-  CompositeTile<Kind>(tile, alpha, color, under);
+  CompositeTileInParts<Kind>(access.tasks, tile, alpha, color, under);
   WriteChannel(access.ports, channel, tile.pixels, tile.rect);
 }
 }  // namespace
@@ -251,7 +287,7 @@ int WriteResult(const DocumentAccess& access, const RenderedEffect& effect) {
     if (!RunFailed()) {
       Tile coverage = tile;
       coverage.pixels = under;
-      CompositeTile<Over::Alpha>(coverage, alpha, nullptr, nullptr);
+      CompositeTileInParts<Over::Alpha>(access.tasks, coverage, alpha, nullptr, nullptr);
       WriteChannel(access.ports, transparency, under, rect);
       ++written;
     }

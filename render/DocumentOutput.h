@@ -10,6 +10,7 @@
 #pragma once
 #include <cstdint>
 
+#include "core/TaskRunner.h"
 #include "interface/PluginInterface.h"
 
 struct PixelRect;  // bevel/ElementBuffer.h
@@ -27,6 +28,7 @@ struct DocumentAccess {
   const PSChannelPortsSuite1* ports;      // the ChannelPorts suite; null = cannot read or write
   const ReadImageDocumentDesc* document;  // the filter record's documentInfo
   ProgressProc progress;                  // null = no progress reports
+  const TaskRunner* tasks = nullptr;      // a second thread for compositing; null = the caller's only
 };
 
 // Reads `rect` (document pixels) of an 8-bit channel into `destination`

@@ -6,9 +6,11 @@
 #include <functional>
 #include <memory>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "bevel/ElementBuffer.h"
+#include "platform/WorkerThreads.h"
 #include "render/DocumentOutput.h"
 #include "render/PixelOperators.h"
 #include "tests/support/ChannelPortsDouble.h"
@@ -19,7 +21,9 @@ namespace {
 std::vector<std::pair<int32_t, int32_t>> gProgress;
 void PI_CALL RecordProgress(int32_t done, int32_t total) { gProgress.emplace_back(done, total); }
 
-DocumentAccess AccessOf(FakeDocument& doc) { return DocumentAccess{&doc.ports, &doc.desc, RecordProgress}; }
+DocumentAccess AccessOf(FakeDocument& doc, const TaskRunner* tasks = nullptr) {
+  return DocumentAccess{&doc.ports, &doc.desc, RecordProgress, tasks};
+}
 
 // A render buffer for an effect at (top, left) of width x height with `colors` planes.
 struct FakeRender {
@@ -134,17 +138,21 @@ TEST(WriteResult, LayerTransparencyAlphaChannelsAndMask) {
 
 // Over a layer, rows of every width (runs of clear, covering and partly
 // covering render pixels, as a bevel's edges give them) against the
-// per-pixel operator.
+// per-pixel operator; tiles large enough to be composited in two parts on
+// two threads too.
 TEST(WriteResult, LayerPixelsFollowTheOperatorInEveryRun) {
   ScopedCountingMemory memory;
   std::mt19937 rng(61);
-  for (int32_t width : {1, 15, 16, 17, 40, 77}) {
-    FakeDocument doc(width, 3, 3, 0);
-    doc.transparency = std::make_unique<FakeChannel>(VRect{0, 0, 3, width}, 0, true);
+  for (const auto& [width, height, tasks] : {std::tuple<int32_t, int32_t, const TaskRunner*>{1, 3, nullptr},
+                                             {15, 3, nullptr}, {16, 3, nullptr}, {17, 3, nullptr},
+                                             {40, 3, nullptr}, {77, 3, nullptr}, {77, 3, WorkerThreads()},
+                                             {333, 201, WorkerThreads()}, {256, 256, WorkerThreads()}}) {
+    FakeDocument doc(width, height, 3, 0);
+    doc.transparency = std::make_unique<FakeChannel>(VRect{0, 0, height, width}, 0, true);
     doc.Link();
-    FakeRender render(0, 0, width, 3, 3);
-    std::vector<uint8_t> document[3], under(size_t(width) * 3);
-    for (int y = 0; y < 3; ++y)
+    FakeRender render(0, 0, width, height, 3);
+    std::vector<uint8_t> document[3], under(size_t(width) * height);
+    for (int y = 0; y < height; ++y)
       for (int x = 0; x < width; ++x) {
         // Runs of one kind, with a partly covered pixel now and then.
         const uint32_t kind = (uint32_t(x) / 9 + uint32_t(y)) % 3 == 0 && rng() % 4 != 0 ? 3 : (uint32_t(x) / 9 + uint32_t(y)) % 2;
@@ -154,18 +162,19 @@ TEST(WriteResult, LayerPixelsFollowTheOperatorInEveryRun) {
         for (int c = 0; c < 3; ++c) doc.colors[c]->At(x, y) = uint8_t(rng());
       }
     for (int c = 0; c < 3; ++c)
-      for (int y = 0; y < 3; ++y)
+      for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) document[c].push_back(doc.colors[c]->At(x, y));
-    ASSERT_EQ(WriteResult(AccessOf(doc), render.effect), 1);
-    const size_t planeSize = size_t(width) * 3;
-    for (int c = 0; c < 3; ++c)
-      for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < width; ++x) {
-          const size_t at = size_t(y) * width + x;
+    ASSERT_EQ(WriteResult(AccessOf(doc, tasks), render.effect), 1);
+    const size_t planeSize = size_t(width) * height;
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x) {
+        const size_t at = size_t(y) * width + x;
+        for (int c = 0; c < 3; ++c)
           ASSERT_EQ(doc.colors[c]->At(x, y), OverTransparent(document[c][at], render.planes[at],
                                                              render.planes[(c + 1) * planeSize + at], under[at]))
               << width << " " << x << " " << y;
-        }
+        ASSERT_EQ(doc.transparency->At(x, y), OverAlpha(under[at], render.planes[at])) << width << " " << x << " " << y;
+      }
   }
 }
 
