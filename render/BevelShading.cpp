@@ -409,6 +409,9 @@ struct BevelSweepUser {
     return key != 0 ? key : facetKeys->wrappedKey;
   }
 
+  // Eight made GCC 12 at -O3 put the distance display's index sums into the
+  // wrong pixels (right without tree vectorisation, clean under UBSan);
+  // bench_render_checksums shows such a change at once.
   static constexpr int32_t GroupPixels = 4;
   static constexpr int32_t GroupColumns = GroupPixels * SampleColumns;
 
