@@ -108,7 +108,6 @@ struct SweepRange {
   int32_t firstRow = 0;                 // the first sample row swept
   int32_t stopRow = INT32_MAX;          // the sweep returns 1 at this row, before walking it
   SweepRowState* firstState = nullptr;  // recorded at firstRow when not null
-  SweepRowState* stopState = nullptr;   // recorded at stopRow when not null
   SweepCursor* stopCursor = nullptr;    // set where the sweep stopped at stopRow, when not null
   const SweepCursor* resume = nullptr;  // go on where this cursor stopped (firstRow is then ignored)
 };
@@ -320,7 +319,6 @@ int SweepBands(BandEdge* edges, int32_t width, int32_t height, SweepVariant vari
     }
     if (row == firstRow && range.firstState != nullptr) RecordRowState(range.firstState, counter, opening);
     if (row == range.stopRow) {
-      if (range.stopState != nullptr) RecordRowState(range.stopState, counter, opening);
       if (range.stopCursor != nullptr) *range.stopCursor = SweepCursor{pending, active, opening, activeCount, counter, row};
       return 1;
     }

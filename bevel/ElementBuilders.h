@@ -39,11 +39,11 @@ int BuildInnerBevel(OffsetRingList* innerOutlines, const BandSettings& inner, El
 
 // Outer Bevel. With no Outer outlines returns 0 and touches nothing. Frees the
 // buffer and empties its span pool; with size 0 returns 1 and leaves no buffer.
+// In both builds (and the rebuilds below) a task runner lets the bands be
+// rasterised in two parts at once: the same buffers; the other thread
+// allocates nothing.
 int BuildOuterBevel(OffsetRingList* outerOutlines, const BandSettings& outer, ElementBuffer** outerBuffer,
                     const TaskRunner* tasks = nullptr);
-
-// With a task runner the bands are rasterised in two parts at once (the same
-// buffers); the other thread allocates nothing.
 
 // Moves every present buffer into the effect rectangle (its left and top
 // subtracted); the Outer Bevel buffer, when present, ends at (0, 0).

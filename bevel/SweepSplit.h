@@ -15,18 +15,17 @@
 
 struct SweepSplit {
   BandEdgeCopy lower;        // the lower part's bands
-  SweepCursor upperStop;     // where the upper part stopped, on the original bands
-  SweepRowState upperState;  // the state the upper part reached at the split row
+  SweepCursor upperStop;     // where the upper part stopped, on the original bands: its state there
   SweepRowState lowerState;  // the state the lower part began with
 };
 
 // Copies the bands the lower part of a split at sample row `row` needs, and
-// makes room for the parts' states. Returns 1, or 0 with MemFullErr set
+// makes room for its state. Returns 1, or 0 with MemFullErr set
 // (ReleaseSweepSplit frees what was made).
 int PrepareSweepSplit(const BandEdge* edges, int32_t row, SweepSplit* split);
 
 // The rows of each part for a split at sample row `row`, with their states
-// recorded: the upper part sweeps the original bands, the lower part `split->lower`.
+// kept: the upper part sweeps the original bands, the lower part `split->lower`.
 SweepRange UpperSweepRange(SweepSplit* split, int32_t row);
 SweepRange LowerSweepRange(SweepSplit* split, int32_t row);
 

@@ -650,9 +650,8 @@ int SweepAndResolve(const BevelShape& shape, ElementBuffer* buffer, Member& memb
 // once (SweepSplit), each with its own gather row and planes and its own
 // shading memo; every pixel row is resolved by exactly one part. Where the
 // parts disagree the lower rows are swept again, going on from where the
-// upper part stopped. Setting up the parts
-// allocates; if that fails the shading runs in one part and no code is left
-// behind.
+// upper part stopped. Setting up the parts allocates; if that fails the
+// shading runs in one part and no code is left behind.
 
 // Work-memory blocks are only as aligned as the host's allocator makes them
 // (8 bytes on 32-bit Windows); a record holding vector lanes is placed at its
